@@ -1,0 +1,5 @@
+// The game screen, which for now shows the splash image alone.
+#pragma once
+
+// One gated frame of the game screen: the background slot as the menu left it; Escape leaves.
+void gameState();

@@ -1,0 +1,74 @@
+// Logo screen: the maker's logo and sound, held for 2.8 seconds, then the menu music.
+#include "screens/logo.h"
+
+#include "app/context.h"
+#include "services/frame.h"
+#include "services/input.h"
+
+namespace {
+
+constexpr char logoImagePath[] = "graph/quorspla.bmp";
+constexpr char logoSoundPath[] = "snd/quor.wav";
+constexpr char menuMusicPath[] = "snd/menumusic.ogg";
+constexpr Uint32 logoHoldMs = 2800;
+
+// Plays the logo sound, or halts it when an earlier run left it playing.
+void toggleLogoSound() {
+    if (soundChannel < 0) {
+        soundChannel = Mix_PlayChannelTimed(-1, sound, 0, -1);
+    } else {
+        Mix_HaltChannel(soundChannel);
+        soundChannel = -1;
+    }
+}
+
+// Starts the menu music looping for ever; on a later run it replaces the music already playing.
+void startMenuMusic() {
+    // Unhooked while the music is replaced, so that stopping the earlier music cannot release
+    // the new one through the hook.
+    Mix_HookMusicFinished(nullptr);
+    Mix_Music* replaced = music;
+    music = Mix_LoadMUS(menuMusicPath);
+    Mix_PlayMusic(music, -1);
+    Mix_HookMusicFinished(musicFinished);
+    if (music == nullptr) {
+        // Nothing replaced the earlier music: it plays on and stays held.
+        music = replaced;
+    } else {
+        Mix_FreeMusic(replaced);
+    }
+}
+
+} // namespace
+
+void logoState() {
+    quitConfirmEvents();
+
+    setBackground(logoImagePath);
+    drawBackground();
+    SDL_UpdateRect(screen, 0, 0, 0, 0);
+
+    // A later run (after N in its first step) loads the sound anew; the earlier chunk is released
+    // once the toggle has halted it or, having never started, it cannot be heard.
+    Mix_Chunk* replacedSound = sound;
+    sound = Mix_LoadWAV_RW(SDL_RWFromFile(logoSoundPath, "rb"), 1);
+    toggleLogoSound();
+    Mix_FreeChunk(replacedSound);
+
+    SDL_Delay(logoHoldMs);
+    startMenuMusic();
+
+    // A window-close request in the first step has already emptied the stack; it stays empty
+    // so that the main loop ends.
+    if (!stateStack.empty()) {
+        stateStack.pop();
+    }
+}
+
+void musicFinished() {
+    Mix_HaltMusic();
+    // Read after the halt: a mixer that calls this hook from within the halt has already
+    // released the music and set the variable to null.
+    Mix_FreeMusic(music);
+    music = nullptr;
+}

@@ -1,0 +1,70 @@
+// Frame gate and drawing operations on the display surface.
+#include "services/frame.h"
+
+#include "app/context.h"
+
+#include <SDL_ttf.h>
+
+namespace {
+
+constexpr char fontPath[] = "Adore64.ttf";
+
+// Every full-screen rectangle: the display is 640 by 480.
+constexpr Uint16 displayWidth = 640;
+constexpr Uint16 displayHeight = 480;
+
+SDL_Color colour(int red, int green, int blue) {
+    return SDL_Color{static_cast<Uint8>(red), static_cast<Uint8>(green), static_cast<Uint8>(blue),
+                     0};
+}
+
+} // namespace
+
+bool frameDue(Uint32 now, Uint32 last) {
+    // Unsigned subtraction keeps the difference right when the tick counter wraps past 2^32.
+    return now - last >= framePeriod;
+}
+
+bool frameGateOpen() {
+    return frameDue(SDL_GetTicks(), lastTick);
+}
+
+void presentFrame() {
+    SDL_UpdateRect(screen, 0, 0, 0, 0);
+    // Read anew after drawing, so that the next frame waits a full period after this one ends.
+    lastTick = SDL_GetTicks();
+}
+
+void clearScreen() {
+    SDL_FillRect(screen, nullptr, 0);
+}
+
+void setBackground(const char* path) {
+    SDL_Surface* loaded = SDL_LoadBMP_RW(SDL_RWFromFile(path, "rb"), 1);
+    SDL_FreeSurface(background);
+    background = loaded;
+}
+
+void drawBackground() {
+    SDL_Rect source{0, 0, displayWidth, displayHeight};
+    SDL_Rect destination{0, 0, displayWidth, displayHeight};
+    // SDL refuses a blit from an empty slot, so a missing image draws nothing.
+    SDL_UpperBlit(background, &source, screen, &destination);
+}
+
+void drawText(std::string text, int x, int y, int size, int fgRed, int fgGreen, int fgBlue,
+              int bgRed, int bgGreen, int bgBlue) {
+    TTF_Font* font = TTF_OpenFont(fontPath, size);
+    // The renderer must never see a null font: a missing or broken font file, or a font library
+    // that failed to start, leaves the text undrawn.
+    if (font == nullptr) {
+        return;
+    }
+    SDL_Surface* rendered = TTF_RenderText_Shaded(
+        font, text.c_str(), colour(fgRed, fgGreen, fgBlue), colour(bgRed, bgGreen, bgBlue));
+    // The blit takes its size from the source and clips at the display's edge.
+    SDL_Rect destination{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_UpperBlit(rendered, nullptr, screen, &destination);
+    SDL_FreeSurface(rendered);
+    TTF_CloseFont(font);
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Sets up a Debian machine for quorvane, builds it, and runs the program or the whole test suite.
+#   tools/build.sh run    install what is missing, build, run the program from the repository root
+#   tools/build.sh test   install what is missing, build, run every test suite
+# QUORVANE_WERROR=ON builds with warnings as errors (CI does).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+packages=(
+  cmake g++ make pkg-config
+  libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev
+  googletest libgtest-dev libbenchmark-dev
+  python3 python3-pil python3-numpy python3-fonttools vorbis-tools libvorbis-dev
+  xvfb xauth xdotool x11-apps x11-utils libx11-dev valgrind
+)
+
+install_missing() {
+  local missing=()
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+build() {
+  cmake -S . -B build -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake --build build -j"$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    exec ./build/quorvane
+    ;;
+  test)
+    install_missing
+    build
+    ctest --test-dir build -j"$(nproc)" --output-on-failure
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
