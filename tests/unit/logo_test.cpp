@@ -1,6 +1,7 @@
 // Logo screen: the first-step table, the logo sound's toggle, and the looping menu music.
 #include "fixture.h"
 
+#include "app/lifecycle.h"
 #include "screens/logo.h"
 #include "screens/menu.h"
 #include "screens/quit_confirm.h"
@@ -91,6 +92,15 @@ TEST_F(LogoScreen, StartsTheMusicLoopingWithTheHookThatReleasesIt) {
         SDL_Delay(20);
     }
     EXPECT_EQ(currentMusic(), nullptr) << "the hook did not release the music";
+}
+
+TEST_F(LogoScreen, ShutdownReleasesTheMusicThatTheHookWouldHaveReleased) {
+    logoState();
+    ASSERT_NE(music, nullptr);
+    cleanUp();
+    EXPECT_EQ(music, nullptr);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    init(); // for the fixture's own shutdown
 }
 
 TEST_F(LogoScreen, MissingFilesLeaveTheDisplayAndTheSilenceAsTheyWere) {
