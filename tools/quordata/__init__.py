@@ -1,0 +1,1 @@
+"""Generators for Quorvane's data files: font, bitmaps, logo sound, music."""
