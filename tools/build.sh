@@ -14,6 +14,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-pil python3-numpy python3-fonttools vorbis-tools libvorbis-dev
   xvfb xauth xdotool x11-apps x11-utils libx11-dev valgrind
+  libsdl2-2.0-0
 )
 
 install_missing() {
@@ -36,6 +37,14 @@ build() {
   cmake --build build -j"$(nproc)"
 }
 
+# The same sources with AddressSanitizer and UndefinedBehaviorSanitizer, in a build of their own
+# whose tests are the unit tests and the typical end-to-end run.
+build_sanitized() {
+  cmake -S . -B build-asan -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF \
+    -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake --build build-asan -j"$(nproc)"
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -46,6 +55,8 @@ case "${1:-}" in
     install_missing
     build
     ctest --test-dir build -j"$(nproc)" --output-on-failure
+    build_sanitized
+    ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
     ;;
   *)
     echo "usage: $0 run|test" >&2
