@@ -17,9 +17,10 @@ import tempfile
 import wave
 
 import numpy as np
-from fontTools.fontBuilder import FontBuilder
-from fontTools.pens.ttGlyphPen import TTGlyphPen
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from box_font import make_box_font  # noqa: E402
 
 RATE = 22050
 UNITS_PER_EM = 1024
@@ -72,34 +73,9 @@ def make_music(path):
         subprocess.run(["oggenc", "-Q", "-q", "6", "-o", path, wav_path], check=True)
 
 
-def cell_glyph():
-    pen = TTGlyphPen(None)
-    left, bottom, right, top = 0, -QUARTER, 2 * QUARTER, 4 * QUARTER
-    pen.moveTo((left, bottom))
-    pen.lineTo((left, top))
-    pen.lineTo((right, top))
-    pen.lineTo((right, bottom))
-    pen.closePath()
-    return pen.glyph()
-
-
 def make_font(path):
-    names = [".notdef", "space"] + ["c%d" % code for code in range(33, 127)]
-    builder = FontBuilder(UNITS_PER_EM, isTTF=True)
-    builder.setupGlyphOrder(names)
-    cmap = {32: "space"}
-    cmap.update({code: "c%d" % code for code in range(33, 127)})
-    builder.setupCharacterMap(cmap)
-    glyphs = {name: cell_glyph() for name in names}
-    glyphs["space"] = TTGlyphPen(None).glyph()
-    builder.setupGlyf(glyphs)
-    builder.setupHorizontalMetrics({name: (2 * QUARTER, 0) for name in names})
-    builder.setupHorizontalHeader(ascent=4 * QUARTER, descent=-QUARTER)
-    builder.setupNameTable({"familyName": "Cells", "styleName": "Regular"})
-    builder.setupOS2(sTypoAscender=4 * QUARTER, sTypoDescender=-QUARTER,
-                     usWinAscent=4 * QUARTER, usWinDescent=QUARTER)
-    builder.setupPost()
-    builder.save(path)
+    make_box_font(path, "Cells", UNITS_PER_EM, 2 * QUARTER, (0, -QUARTER, 2 * QUARTER, 4 * QUARTER),
+                  4 * QUARTER, QUARTER)
 
 
 def main():

@@ -12,8 +12,8 @@ import sys
 import tempfile
 import wave
 
-from fontTools.fontBuilder import FontBuilder
-from fontTools.pens.ttGlyphPen import TTGlyphPen
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from box_font import make_box_font  # noqa: E402
 
 UNITS_PER_EM = 1024
 PIXEL = UNITS_PER_EM // 16  # one screen pixel at 16 points (72 dpi)
@@ -23,34 +23,8 @@ ASCENT = 14 * PIXEL
 DESCENT = 4 * PIXEL
 
 
-def box_glyph(rect):
-    pen = TTGlyphPen(None)
-    left, bottom, right, top = rect
-    pen.moveTo((left, bottom))
-    pen.lineTo((left, top))
-    pen.lineTo((right, top))
-    pen.lineTo((right, bottom))
-    pen.closePath()
-    return pen.glyph()
-
-
 def make_font(path):
-    names = [".notdef", "space"] + ["c%d" % code for code in range(33, 127)]
-    builder = FontBuilder(UNITS_PER_EM, isTTF=True)
-    builder.setupGlyphOrder(names)
-    cmap = {32: "space"}
-    cmap.update({code: "c%d" % code for code in range(33, 127)})
-    builder.setupCharacterMap(cmap)
-    glyphs = {name: box_glyph(BOX) for name in names}
-    glyphs["space"] = TTGlyphPen(None).glyph()
-    builder.setupGlyf(glyphs)
-    builder.setupHorizontalMetrics({name: (ADVANCE, 0) for name in names})
-    builder.setupHorizontalHeader(ascent=ASCENT, descent=-DESCENT)
-    builder.setupNameTable({"familyName": "Boxes", "styleName": "Regular"})
-    builder.setupOS2(sTypoAscender=ASCENT, sTypoDescender=-DESCENT, usWinAscent=ASCENT,
-                     usWinDescent=DESCENT)
-    builder.setupPost()
-    builder.save(path)
+    make_box_font(path, "Boxes", UNITS_PER_EM, ADVANCE, BOX, ASCENT, DESCENT)
 
 
 def make_music(path):
