@@ -1,4 +1,6 @@
 // Definitions of the program context; each variable is described where app/context.h declares it.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "app/context.h"
 
 StateStack stateStack;

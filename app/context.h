@@ -1,4 +1,6 @@
 // The program context: the state stack and the process-wide variables that all screens share.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <SDL.h>

@@ -1,4 +1,6 @@
 // Start-up, the main loop and shutdown: the spine that runs the screens.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "app/lifecycle.h"
 
 #include "app/context.h"

@@ -1,4 +1,6 @@
 // Start-up, the main loop and shutdown of the program.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Opens SDL, the window and the audio device and pushes the first three screens; exits with

@@ -1,4 +1,6 @@
 // Entry point of quorvane: start up, run the screens until none is left, shut down.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "app/lifecycle.h"
 
 #include <SDL.h>

@@ -1,4 +1,6 @@
 // Benchmarks of the drawing operations and of one whole frame of each screen, run in-process.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 //
 // The program is started as it starts itself (init) in the repository root, where its data files
 // are. Each benchmark calls an operation the way the screens call it; the screen frames open the

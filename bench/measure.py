@@ -17,6 +17,8 @@ cost as a ratio to the floor benchmark. The run prints a Markdown table of every
 its target; --json writes the raw figures. No target fails the run: it fails only when the
 program does not do what it should (no window, no frames, no exit on Y, a non-zero status).
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import argparse
 import json
 import os

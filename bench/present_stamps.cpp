@@ -1,4 +1,6 @@
 // Preloaded into the program by the whole-process measurement: stamps every SDL_UpdateRect.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 //
 // With QUORVANE_PRESENT_STAMPS set to a file path, each call of SDL_UpdateRect is passed on to
 // SDL and then written to that file as one line, "<entered> <returned>", both in nanoseconds of

@@ -1,4 +1,6 @@
 // Game screen: the menu's background image without its texts, until Escape.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "screens/game.h"
 
 #include "services/frame.h"

@@ -1,4 +1,6 @@
 // Logo screen: the maker's logo and sound, held for 2.8 seconds, then the menu music.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "screens/logo.h"
 
 #include "app/context.h"

@@ -1,4 +1,6 @@
 // The logo screen, shown first, and the menu music that it starts.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shows the logo with its sound for 2.8 seconds, starts the looping menu music and pops itself.

@@ -1,4 +1,6 @@
 // Menu screen: the splash image, re-read every frame, under "(S)tart Game" and "(Q)uit Game".
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "screens/menu.h"
 
 #include "services/frame.h"

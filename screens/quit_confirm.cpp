@@ -1,4 +1,6 @@
 // Quit confirmation screen: the question alone on a black display.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "screens/quit_confirm.h"
 
 #include "services/frame.h"

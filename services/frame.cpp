@@ -1,4 +1,6 @@
 // Frame gate and drawing operations on the display surface.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "services/frame.h"
 
 #include "app/context.h"

@@ -1,4 +1,6 @@
 // The frame gate that paces the frame-driven screens, and the drawing operations they share.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <SDL.h>

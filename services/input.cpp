@@ -1,4 +1,6 @@
 // Input rules: one mechanism for all screens, each screen with its own key table.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "services/input.h"
 
 #include "screens/game.h"

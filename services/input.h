@@ -1,4 +1,6 @@
 // Input rules: each screen's rule set turns at most one pending event into pushes and pops.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "app/context.h"

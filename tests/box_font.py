@@ -1,5 +1,7 @@
 """Box fonts for the tests: every printable character is one solid rectangle, so a test knows
 exactly which pixels a line of text covers."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 

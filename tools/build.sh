@@ -3,6 +3,8 @@
 #   tools/build.sh run    install what is missing, build, run the program from the repository root
 #   tools/build.sh test   install what is missing, build, run every test suite
 # QUORVANE_WERROR=ON builds with warnings as errors (CI does).
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

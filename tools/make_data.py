@@ -6,6 +6,8 @@ the menu music.  Every run gives byte-identical files.
 
 DIR defaults to the repository root, the program's run directory.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import argparse
 import os

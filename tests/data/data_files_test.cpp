@@ -1,4 +1,6 @@
 // Loads each committed data file through the libraries the program uses and checks it fits its use.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>

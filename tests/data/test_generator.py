@@ -1,4 +1,6 @@
 """Checks that tools/make_data.py rebuilds the committed data files exactly."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import os
 import subprocess

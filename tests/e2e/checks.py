@@ -3,6 +3,8 @@
 Picture checks take a capture and return None when it is right, or a reason when it is not, so
 that they can be polled. Sound checks work on the disk audio recording of a whole run.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import subprocess
 import tempfile
 import wave

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fetches sdl12-compat (SDL 1.2's interface over SDL 2) into DEST/lib without installing it: its
 # package conflicts with classic SDL 1.2, so the end-to-end runs load it through LD_LIBRARY_PATH.
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 dest=${1:?usage: $0 DEST}
 [ -e "$dest/lib/libSDL-1.2.so.0" ] && exit 0

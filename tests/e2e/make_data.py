@@ -10,6 +10,8 @@ what the program shows and plays can be told apart exactly.
 - Adore64.ttf: every printable character is one box filling its whole cell, with metrics on
   whole pixels at 12 and 16 points: a text box starts with lit pixels in its top-left corner.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import os
 import subprocess
 import sys

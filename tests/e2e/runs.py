@@ -9,6 +9,8 @@ Settings come from the environment (CMake passes them to each test):
   QUORVANE_E2E_VALGRIND   "1" runs the program under valgrind's memcheck
   QUORVANE_SCREENSHOTS    folder to write PNG captures of the four screens to
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import os
 import shutil
 import sys

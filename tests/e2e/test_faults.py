@@ -6,6 +6,8 @@ A bad data file never stops the program: what it cannot load is neither shown no
 keys work as usual and the run ends with status 0. Only a missing audio device or display ends
 it at once, with status 1.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import time
 import unittest
 from pathlib import Path

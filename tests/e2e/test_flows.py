@@ -2,6 +2,8 @@
 """End-to-end flows beyond the typical run: the ways to end the program from each screen (Escape,
 the window's close request, SIGTERM) and how keys act (a held key acts once, Shift+S starts the
 game, and Q, S, Y and N do nothing on the game screen)."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import unittest
 
 import checks

@@ -5,6 +5,8 @@ the mixer plays compared with the data files at every step.
 The same test serves the tests' own data set, the project's data files, sdl12-compat, the
 sanitizer build and valgrind; runs.py says which settings choose them.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import unittest
 from pathlib import Path
 

@@ -1,4 +1,6 @@
 // Asks an X window to close as a window manager does: a WM_DELETE_WINDOW client message.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include <X11/Xlib.h>
 
 #include <cstdio>

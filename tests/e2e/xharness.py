@@ -12,6 +12,8 @@ The executable is $QUORVANE_EXE (default build/quorvane under the repository roo
 request client is $QUORVANE_X_CLOSE (default build/tests/e2e/x_close_request, compiled here from
 x_close_request.cpp when it is missing). Every process is started by its own id and ended by it.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import os
 import re
 import select

@@ -1,4 +1,6 @@
 // Test fixture: temporary run directories and the helpers that drive and read the display.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include "app/lifecycle.h"

@@ -1,5 +1,7 @@
 // Test fixture: a temporary run directory with small data files of known content, and helpers
 // that feed events, open the frame gate and read pixels back from the display.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "app/context.h"

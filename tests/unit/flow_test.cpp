@@ -1,4 +1,6 @@
 // The screens' frames as the player sees them, and whole runs through the main loop.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include "app/lifecycle.h"

@@ -1,4 +1,6 @@
 // Frame gate and drawing operations: the pacing of the frames and what lands on the display.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include "screens/game.h"

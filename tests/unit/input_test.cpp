@@ -1,4 +1,6 @@
 // Input rules: the key tables and the screen-to-screen transitions they make.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include "screens/game.h"

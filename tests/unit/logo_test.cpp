@@ -1,4 +1,6 @@
 // Logo screen: the first-step table, the logo sound's toggle, and the looping menu music.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include "app/lifecycle.h"

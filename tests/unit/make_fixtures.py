@@ -4,6 +4,8 @@
 The font draws every printable character as one solid box on a whole-pixel grid at 16 points,
 so a test knows exactly which pixels a text covers. The music is a quarter-second tone.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 import math
 import os
 import struct

@@ -1,4 +1,6 @@
 // The program as a process: arguments, exit statuses and what it prints.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
 #include "fixture.h"
 
 #include <csignal>

@@ -1,4 +1,6 @@
 """Sound helpers: tones, envelopes, a looped mix bus, reverb, WAV output."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import struct
 

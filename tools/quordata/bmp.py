@@ -1,4 +1,6 @@
 """Writes 32-bit X8R8G8B8 Windows bitmaps with explicit channel masks."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import struct
 

@@ -1,4 +1,6 @@
 """Synthesises snd/quor.wav: the logo's soft bell chord with a short hall."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import numpy as np
 

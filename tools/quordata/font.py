@@ -1,4 +1,6 @@
 """Builds the Adore64 TrueType font from the pixel drawings in glyphs.py."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import calendar
 import io

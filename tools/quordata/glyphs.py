@@ -1,4 +1,6 @@
 """Pixel drawings of the Adore64 typeface, shared by the font and the artwork."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 # Every glyph sits in a cell 8 pixels wide.  Rows 0..6 stand on the
 # baseline (capitals fill all seven), rows 7..8 hang below it.  A drawing

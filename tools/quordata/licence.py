@@ -1,4 +1,6 @@
 """Copyright and licence statements written into the generated data files."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 COPYRIGHT = "Copyright 2026 the Quorvane developers."
 FONT_LICENCE = (

@@ -1,4 +1,6 @@
 """Paints graph/quorspla.bmp: the Quorvane maker's logo, emblem and name."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import numpy as np
 

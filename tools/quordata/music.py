@@ -4,6 +4,8 @@ Every voice is mixed onto a LoopBus and the echo and reverb are circular,
 so the last sample runs straight on into the first: the file loops with
 no seam.  The length is a whole number of bars.
 """
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import os
 import subprocess

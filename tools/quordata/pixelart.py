@@ -1,4 +1,6 @@
 """Small raster helpers for the artwork: colours, dithering, masks, text."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import numpy as np
 

@@ -1,4 +1,6 @@
 """Paints graph/splash.bmp: the title picture, a lighthouse lake at dusk."""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
 
 import numpy as np
 
