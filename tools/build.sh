@@ -41,11 +41,11 @@ install_missing() {
     "${missing[@]}"
 }
 
-# The program alone: a build folder made by `test` keeps its tests, the program is built either way.
+# The program alone, with what it installs; a build folder made by `test` keeps its tests.
 build_program() {
   [ -f build/CMakeCache.txt ] ||
     cmake -S . -B build -DBUILD_TESTING=OFF -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
-  cmake --build build --target quorvane -j"$(nproc)"
+  cmake --build build -j"$(nproc)"
 }
 
 # The program with its tests and benchmarks.
