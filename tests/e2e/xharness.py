@@ -282,6 +282,31 @@ class Program:
         with self.server.lock:
             self.server.run("xdotool", "windowfocus", str(self.window), action, name)
 
+    def move_mouse(self, count):
+        """Moves the pointer `count` times to a new place inside the window, all in one xdotool
+        call: each move is one motion event, as fast as a flick of a real mouse."""
+        steps = []
+        for step in range(count):
+            steps += ["mousemove", "--window", str(self.window),
+                      str(10 + step * 13 % (WIDTH - 20)), str(10 + step * 7 % (HEIGHT - 20))]
+        with self.server.lock:
+            self.server.run("xdotool", *steps)
+
+    def click_mouse(self, count):
+        """Clicks the left button `count` times with the pointer inside the window: a press and
+        a release event each."""
+        with self.server.lock:
+            self.server.run("xdotool", "mousemove", "--window", str(self.window), str(WIDTH // 2),
+                            str(HEIGHT // 2), "click", "--repeat", str(count), "--delay", "1",
+                            "1")
+
+    def resident_kib(self):
+        """The program's resident memory now, in KiB (VmRSS in /proc)."""
+        for line in Path("/proc/%d/status" % self.pid).read_text().splitlines():
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+        raise HarnessError("no VmRSS for process %d" % self.pid)
+
     def capture(self):
         """The window's content now, as a 480x640x3 uint8 RGB array."""
         data = self.server.run("xwd", "-silent", "-id", str(self.window))
