@@ -114,8 +114,10 @@ def cases():
     return found
 
 
-# The logo is held 2.8 s; the menu must follow within this long after the logo first shows.
-LOGO_HOLD_LIMIT = 2.8 + 0.7
+# The logo is held 2.8 s; the menu must follow within this long after the logo first shows. The
+# margin is wide because four runs share two cores with their captures; a logo frozen by a load
+# that hangs lasts many seconds.
+LOGO_HOLD_LIMIT = 2.8 + 2.0
 
 
 def run_case(case):

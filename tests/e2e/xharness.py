@@ -10,7 +10,8 @@ the mixer's output recorded through SDL's disk audio driver.
 
 The executable is $QUORVANE_EXE (default build/quorvane under the repository root); the close
 request client is $QUORVANE_X_CLOSE (default build/tests/e2e/x_close_request, compiled here from
-x_close_request.cpp when it is missing). Every process is started by its own id and ended by it.
+x_close_request.cpp when it is missing), and the pixel watcher that times keys $QUORVANE_X_WATCH
+(likewise x_watch_pixel). Every process is started by its own id and ended by it.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -39,29 +40,40 @@ WIDTH, HEIGHT = 640, 480
 DISK_AUDIO_NOTICE = re.compile(r"(?:WARNING|CRITICAL): You are using the SDL disk (?:writer|i/o) "
                                r"audio driver!\n|(?:CRITICAL: )? +Writing to file \[.*\]\.\n")
 
-_close_client_lock = threading.Lock()
+_client_lock = threading.Lock()
 
 
 class HarnessError(AssertionError):
     """A run did not do what the harness waited for; the message says what and why."""
 
 
-def close_client():
-    """Path of the small X client that sends WM_DELETE_WINDOW, compiling it if it is missing."""
-    configured = os.environ.get("QUORVANE_X_CLOSE")
+def x_client(name, variable):
+    """Path of one of the tests' small X clients: $variable, else the build's, else compiled here
+    from its source next to this file."""
+    configured = os.environ.get(variable)
     if configured:
         return configured
-    built = REPO / "build" / "tests" / "e2e" / "x_close_request"
+    built = REPO / "build" / "tests" / "e2e" / name
     if built.exists():
         return str(built)
-    with _close_client_lock:
-        target = Path(tempfile.gettempdir()) / ("quorvane-x-close-%d" % os.getuid())
+    with _client_lock:
+        target = Path(tempfile.gettempdir()) / ("quorvane-%s-%d" % (name, os.getuid()))
         if not target.exists():
             partial = target.with_suffix(".%d" % os.getpid())
-            subprocess.run(["c++", "-O2", "-o", str(partial), str(HERE / "x_close_request.cpp"),
+            subprocess.run(["c++", "-O2", "-o", str(partial), str(HERE / (name + ".cpp")),
                             "-lX11"], check=True)
             partial.replace(target)
         return str(target)
+
+
+def close_client():
+    """Path of the small X client that sends WM_DELETE_WINDOW."""
+    return x_client("x_close_request", "QUORVANE_X_CLOSE")
+
+
+def pixel_watcher():
+    """Path of the small X client that tells when a pixel of a window changes."""
+    return x_client("x_watch_pixel", "QUORVANE_X_WATCH")
 
 
 def parse_xwd(data):
@@ -281,6 +293,28 @@ class Program:
     def _keys(self, action, name):
         with self.server.lock:
             self.server.run("xdotool", "windowfocus", str(self.window), action, name)
+
+    def key_response(self, name, x, y, timeout=5):
+        """Presses a key and returns the seconds from the start of the xdotool call that sends it
+        to the moment pixel (x, y) of the window changed, or None if it did not change within
+        `timeout` seconds. The pixel is watched from before the key on, by a client that reads it
+        every millisecond."""
+        watcher = subprocess.Popen(
+            [pixel_watcher(), str(self.window), str(x), str(y), str(int(timeout * 1000))],
+            env=dict(os.environ, **self.server.env), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if not watcher.stdout.readline().startswith("ready"):
+                raise HarnessError("the pixel watcher could not read the window")
+            sent = time.monotonic()
+            self.key(name)
+            changed = watcher.stdout.readline().split()
+            return float(changed[0]) - sent if changed else None
+        finally:
+            if watcher.poll() is None:
+                watcher.kill()
+            watcher.wait()
+            watcher.stdout.close()
 
     def move_mouse(self, count):
         """Moves the pointer `count` times to a new place inside the window, all in one xdotool
