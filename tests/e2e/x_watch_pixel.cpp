@@ -1,12 +1,16 @@
-// Watches one pixel of an X window and tells the moment it changes, for timing the program's
-// response to a key far more closely than whole-window captures can.
+// Watches one pixel of an X window and tells the moment it changes and the moment a key press
+// reached the window, for timing the program's response to a key far more closely than
+// whole-window captures can.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 //
 // Usage: x_watch_pixel WINDOW-ID X Y TIMEOUT-MS
-// Prints "ready VALUE" once it has read the pixel, then, when the pixel holds another value,
-// "SECONDS VALUE" with SECONDS on CLOCK_MONOTONIC (Python's time.monotonic), and ends with status
-// 0; status 1 when the pixel did not change within TIMEOUT-MS or the window went away.
+// Prints "ready VALUE" once it has read the pixel and listens for key presses, then, when the
+// pixel holds another value, "PRESSED CHANGED VALUE": the seconds on CLOCK_MONOTONIC (Python's
+// time.monotonic) at which the first key press reached the window ("-" if none did) and at which
+// the pixel changed. Ends with status 0; status 1 when the pixel did not change within
+// TIMEOUT-MS or the window went away. The X server hands a copy of every key press in the
+// window to each client that asks for them, so listening takes nothing from the program.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -60,6 +64,7 @@ int main(int argc, char* argv[]) {
     const int y = std::atoi(argv[3]);
     const double deadline = now() + std::atof(argv[4]) / 1000;
 
+    XSelectInput(display, window, KeyPressMask);
     unsigned long first = 0;
     if (!readPixel(display, window, x, y, first)) {
         return 1;
@@ -67,17 +72,30 @@ int main(int argc, char* argv[]) {
     std::printf("ready %lu\n", first);
     std::fflush(stdout);
     const timespec pause{0, 1000000};
+    double pressed = -1;
     unsigned long value = first;
     while (value == first) {
         if (now() > deadline) {
             return 1;
         }
         nanosleep(&pause, nullptr);
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == KeyPress && pressed < 0) {
+                pressed = now();
+            }
+        }
         if (!readPixel(display, window, x, y, value)) {
             return 1;
         }
     }
-    std::printf("%.6f %lu\n", now(), value);
+    const double changed = now();
+    if (pressed < 0) {
+        std::printf("- %.6f %lu\n", changed, value);
+    } else {
+        std::printf("%.6f %.6f %lu\n", pressed, changed, value);
+    }
     XCloseDisplay(display);
     return 0;
 }

@@ -294,11 +294,13 @@ class Program:
         with self.server.lock:
             self.server.run("xdotool", "windowfocus", str(self.window), action, name)
 
-    def key_response(self, name, x, y, timeout=5):
-        """Presses a key and returns the seconds from the start of the xdotool call that sends it
-        to the moment pixel (x, y) of the window changed, or None if it did not change within
-        `timeout` seconds. The pixel is watched from before the key on, by a client that reads it
-        every millisecond."""
+    def pixel_change(self, x, y, key=None, timeout=5):
+        """Watches pixel (x, y) of the window, presses `key` (if any) once watching, and returns
+        (start, changed) on time.monotonic()'s clock, or None if the pixel did not change within
+        `timeout` seconds. `changed` is when the pixel took another value; `start` is when the
+        key press reached the window, or the start of the xdotool call if no press was seen, or,
+        without a key, when watching began. The watcher is a small client that listens for the
+        window's key presses and reads the pixel every millisecond."""
         watcher = subprocess.Popen(
             [pixel_watcher(), str(self.window), str(x), str(y), str(int(timeout * 1000))],
             env=dict(os.environ, **self.server.env), stdin=subprocess.DEVNULL,
@@ -306,15 +308,26 @@ class Program:
         try:
             if not watcher.stdout.readline().startswith("ready"):
                 raise HarnessError("the pixel watcher could not read the window")
-            sent = time.monotonic()
-            self.key(name)
-            changed = watcher.stdout.readline().split()
-            return float(changed[0]) - sent if changed else None
+            start = time.monotonic()
+            if key is not None:
+                self.key(key)
+            seen = watcher.stdout.readline().split()
+            if not seen:
+                return None
+            if key is not None and seen[0] != "-":
+                start = float(seen[0])
+            return start, float(seen[1])
         finally:
             if watcher.poll() is None:
                 watcher.kill()
             watcher.wait()
             watcher.stdout.close()
+
+    def key_response(self, name, x, y, timeout=5):
+        """Presses a key and returns the seconds from the press reaching the window to the change
+        of pixel (x, y), or None if it did not change within `timeout` (see pixel_change)."""
+        times = self.pixel_change(x, y, name, timeout)
+        return None if times is None else times[1] - times[0]
 
     def move_mouse(self, count):
         """Moves the pointer `count` times to a new place inside the window, all in one xdotool
