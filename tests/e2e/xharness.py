@@ -10,7 +10,8 @@ the mixer's output recorded through SDL's disk audio driver.
 
 The executable is $QUORVANE_EXE (default build/quorvane under the repository root); the close
 request client is $QUORVANE_X_CLOSE (default build/tests/e2e/x_close_request, compiled here from
-x_close_request.cpp when it is missing). Every process is started by its own id and ended by it.
+x_close_request.cpp when it is missing), and the pixel watcher that times keys $QUORVANE_X_WATCH
+(likewise x_watch_pixel). Every process is started by its own id and ended by it.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -39,29 +40,40 @@ WIDTH, HEIGHT = 640, 480
 DISK_AUDIO_NOTICE = re.compile(r"(?:WARNING|CRITICAL): You are using the SDL disk (?:writer|i/o) "
                                r"audio driver!\n|(?:CRITICAL: )? +Writing to file \[.*\]\.\n")
 
-_close_client_lock = threading.Lock()
+_client_lock = threading.Lock()
 
 
 class HarnessError(AssertionError):
     """A run did not do what the harness waited for; the message says what and why."""
 
 
-def close_client():
-    """Path of the small X client that sends WM_DELETE_WINDOW, compiling it if it is missing."""
-    configured = os.environ.get("QUORVANE_X_CLOSE")
+def x_client(name, variable):
+    """Path of one of the tests' small X clients: $variable, else the build's, else compiled here
+    from its source next to this file."""
+    configured = os.environ.get(variable)
     if configured:
         return configured
-    built = REPO / "build" / "tests" / "e2e" / "x_close_request"
+    built = REPO / "build" / "tests" / "e2e" / name
     if built.exists():
         return str(built)
-    with _close_client_lock:
-        target = Path(tempfile.gettempdir()) / ("quorvane-x-close-%d" % os.getuid())
+    with _client_lock:
+        target = Path(tempfile.gettempdir()) / ("quorvane-%s-%d" % (name, os.getuid()))
         if not target.exists():
             partial = target.with_suffix(".%d" % os.getpid())
-            subprocess.run(["c++", "-O2", "-o", str(partial), str(HERE / "x_close_request.cpp"),
+            subprocess.run(["c++", "-O2", "-o", str(partial), str(HERE / (name + ".cpp")),
                             "-lX11"], check=True)
             partial.replace(target)
         return str(target)
+
+
+def close_client():
+    """Path of the small X client that sends WM_DELETE_WINDOW."""
+    return x_client("x_close_request", "QUORVANE_X_CLOSE")
+
+
+def pixel_watcher():
+    """Path of the small X client that tells when a pixel of a window changes."""
+    return x_client("x_watch_pixel", "QUORVANE_X_WATCH")
 
 
 def parse_xwd(data):
@@ -281,6 +293,66 @@ class Program:
     def _keys(self, action, name):
         with self.server.lock:
             self.server.run("xdotool", "windowfocus", str(self.window), action, name)
+
+    def pixel_change(self, x, y, key=None, timeout=5):
+        """Watches pixel (x, y) of the window, presses `key` (if any) once watching, and returns
+        (start, changed) on time.monotonic()'s clock, or None if the pixel did not change within
+        `timeout` seconds. `changed` is when the pixel took another value; `start` is when the
+        key press reached the window, or the start of the xdotool call if no press was seen, or,
+        without a key, when watching began. The watcher is a small client that listens for the
+        window's key presses and reads the pixel every millisecond."""
+        watcher = subprocess.Popen(
+            [pixel_watcher(), str(self.window), str(x), str(y), str(int(timeout * 1000))],
+            env=dict(os.environ, **self.server.env), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if not watcher.stdout.readline().startswith("ready"):
+                raise HarnessError("the pixel watcher could not read the window")
+            start = time.monotonic()
+            if key is not None:
+                self.key(key)
+            seen = watcher.stdout.readline().split()
+            if not seen:
+                return None
+            if key is not None and seen[0] != "-":
+                start = float(seen[0])
+            return start, float(seen[1])
+        finally:
+            if watcher.poll() is None:
+                watcher.kill()
+            watcher.wait()
+            watcher.stdout.close()
+
+    def key_response(self, name, x, y, timeout=5):
+        """Presses a key and returns the seconds from the press reaching the window to the change
+        of pixel (x, y), or None if it did not change within `timeout` (see pixel_change)."""
+        times = self.pixel_change(x, y, name, timeout)
+        return None if times is None else times[1] - times[0]
+
+    def move_mouse(self, count):
+        """Moves the pointer `count` times to a new place inside the window, all in one xdotool
+        call: each move is one motion event, as fast as a flick of a real mouse."""
+        steps = []
+        for step in range(count):
+            steps += ["mousemove", "--window", str(self.window),
+                      str(10 + step * 13 % (WIDTH - 20)), str(10 + step * 7 % (HEIGHT - 20))]
+        with self.server.lock:
+            self.server.run("xdotool", *steps)
+
+    def click_mouse(self, count):
+        """Clicks the left button `count` times with the pointer inside the window: a press and
+        a release event each."""
+        with self.server.lock:
+            self.server.run("xdotool", "mousemove", "--window", str(self.window), str(WIDTH // 2),
+                            str(HEIGHT // 2), "click", "--repeat", str(count), "--delay", "1",
+                            "1")
+
+    def resident_kib(self):
+        """The program's resident memory now, in KiB (VmRSS in /proc)."""
+        for line in Path("/proc/%d/status" % self.pid).read_text().splitlines():
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+        raise HarnessError("no VmRSS for process %d" % self.pid)
 
     def capture(self):
         """The window's content now, as a 480x640x3 uint8 RGB array."""

@@ -1,0 +1,215 @@
+"""Makers of crafted data files: each writes one file that SDL 1.2, SDL_mixer or SDL_ttf
+mishandles when handed it unchecked (a crash, a hang, a frozen window), or that is far larger
+than its content.
+
+Every maker takes the path to write and returns nothing. Most write a small file from scratch;
+the few that say so spoil the file already at the path (a tail appended, say), so that what
+remains of it is still recognisable. The end-to-end runs put each file in its place in a run
+directory; the fuzz targets start from the same files.
+"""
+# SPDX-FileCopyrightText: 2026 The Quorvane developers
+# SPDX-License-Identifier: MIT
+import os
+import struct
+import sys
+from pathlib import Path
+
+import numpy as np
+
+HERE = Path(__file__).resolve().parent
+sys.path[:0] = [str(HERE), str(HERE.parent)]
+from box_font import make_box_font  # noqa: E402
+from make_data import make_music  # noqa: E402
+
+GiB = 1 << 30
+MiB = 1 << 20
+
+
+# --- bitmaps -----------------------------------------------------------------------------------
+
+def bitmap_bytes(width=8, height=8, depth=24, offset=None, compression=0, colours_used=0,
+                 pixels=None):
+    """A Windows bitmap with a 40-byte info header, its fields as given: `offset` is the pixel
+    offset (default: right after the headers and the palette), `pixels` the bytes after the
+    headers (default: enough rows of a grey ramp for the depth and size, when they make sense)."""
+    palette = b""
+    if 1 <= depth <= 8:
+        entries = colours_used or (1 << depth)
+        palette = b"".join(bytes((i % 256, i % 256, i % 256, 0)) for i in range(entries))
+    headers = 14 + 40 + len(palette)
+    if pixels is None:
+        row = ((abs(width) * (depth & 0xFF) + 31) // 32) * 4 if 0 < width < 4096 else 0
+        rows = abs(height) if 0 < abs(height) < 4096 else 0
+        pixels = bytes((x * 37) & 0xFF for x in range(row)) * rows
+    file_size = headers + len(pixels)
+    header = struct.pack("<2sIHHI", b"BM", file_size & 0xFFFFFFFF, 0, 0,
+                         headers if offset is None else offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, depth, compression, len(pixels),
+                       2835, 2835, colours_used, 0)
+    return header + info + palette + pixels
+
+
+def bitmap_depth_low_byte_8(path):
+    """Bit depth 2056 (0x808): SDL's loader passes it on whole, and the surface's format keeps
+    8 bits and (2056 + 7) / 8 = 257 bytes a pixel in one byte each, 8 and 1: a palette image
+    by its numbers, but made without a palette, since only depths up to 8 get one. The blit then
+    maps colours through the missing palette (SIGSEGV in SDL_UpperBlit)."""
+    Path(path).write_bytes(bitmap_bytes(width=8, height=8, depth=0x808, pixels=bytes(64)))
+
+
+def bitmap_height_min(path):
+    """Height -2^31, 640 wide: SDL's loader negates a negative height to mark a top-down image,
+    which for -2^31 overflows and stays negative; the surface's pixel buffer, of height times
+    pitch bytes, is then 0 bytes long, and the blit copies rows from it (SIGSEGV in
+    SDL_UpperBlit)."""
+    Path(path).write_bytes(bitmap_bytes(width=640, height=-(1 << 31), depth=24,
+                                        pixels=bytes(640 * 3)))
+
+
+def bitmap_offset_beyond_file(path):
+    """A pixel offset past the end of the file: the loader seeks there and its reads of the
+    rows then fail. SDL 1.2.15 gives up quietly on it; the file stands for the pixel data that
+    a sane bitmap holds inside itself."""
+    Path(path).write_bytes(bitmap_bytes(width=8, height=8, depth=24, offset=1 << 20))
+
+
+def bitmap_offset_negative_bogus_depth(path):
+    """A pixel offset of 2^31, negative to SDL's signed seek, with the bogus depth 2056 of
+    bitmap_depth_low_byte_8: straight from a file the seek fails and nothing loads, but a memory
+    stream clamps the seek to its start, so the loader takes the file's own headers for pixels
+    and the blit crashes through the missing palette."""
+    Path(path).write_bytes(bitmap_bytes(width=8, height=8, depth=0x808, offset=1 << 31,
+                                        pixels=bytes(64)))
+
+
+# --- sounds ------------------------------------------------------------------------------------
+
+def wav_bytes(encoding=1, channels=1, rate=22050, bits=16, block_align=None, extra=b"",
+              data=b"\x00\x10" * 64):
+    """A RIFF WAVE file: one format chunk with the given fields (and `extra` bytes after its 16),
+    then one data chunk."""
+    if block_align is None:
+        block_align = channels * bits // 8
+    fmt = struct.pack("<HHIIHH", encoding, channels, rate, rate * block_align, block_align,
+                      bits) + extra
+    chunks = (b"fmt " + struct.pack("<I", len(fmt)) + fmt
+              + b"data" + struct.pack("<I", len(data)) + data)
+    return b"RIFF" + struct.pack("<I", 4 + len(chunks)) + b"WAVE" + chunks
+
+
+def wav_rate_1(path):
+    """A PCM WAV at 1 Hz: SDL_BuildAudioCVT adds one doubling filter per octave up to the
+    mixer's 22050 Hz, more than its table of ten holds, and overwrites what follows it (stack
+    smashing, or a jump through an overwritten function pointer in SDL_ConvertAudio)."""
+    Path(path).write_bytes(wav_bytes(rate=1))
+
+
+def wav_rate_2(path):
+    """A PCM WAV at 2 Hz: the same overflow of SDL_BuildAudioCVT's filter table, one octave
+    shorter."""
+    Path(path).write_bytes(wav_bytes(rate=2))
+
+
+def wav_no_channels(path):
+    """A PCM WAV with 0 channels: SDL_BuildAudioCVT doubles the channel count until it reaches
+    the mixer's two, which from 0 never happens (a stack overflow)."""
+    Path(path).write_bytes(wav_bytes(channels=0, block_align=2))
+
+
+def wav_ms_adpcm_block_align_0(path):
+    """An MS-ADPCM WAV whose block align is 0: the decoder divides the data's length by it
+    (SIGFPE)."""
+    coefficients = ((256, 0), (512, -256), (0, 0), (192, 64), (240, 0), (460, -208), (392, -232))
+    extra = struct.pack("<HHH", 32, 500, 7) + b"".join(struct.pack("<hh", *pair)
+                                                       for pair in coefficients)
+    Path(path).write_bytes(wav_bytes(encoding=2, channels=1, bits=4, block_align=0, extra=extra,
+                                     data=bytes(256)))
+
+
+def wav_ima_adpcm_block_align_0(path):
+    """An IMA-ADPCM WAV whose block align is 0: the decoder divides the data's length by it
+    (SIGFPE)."""
+    extra = struct.pack("<HH", 2, 505)
+    Path(path).write_bytes(wav_bytes(encoding=0x11, channels=1, bits=4, block_align=0,
+                                     extra=extra, data=bytes(256)))
+
+
+def _ogg_crc(data):
+    """The CRC of an Ogg page: polynomial 0x04C11DB7, not reflected, starting from 0."""
+    crc = 0
+    for byte in data:
+        crc ^= byte << 24
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x04C11DB7) if crc & 0x80000000 else crc << 1
+            crc &= 0xFFFFFFFF
+    return crc
+
+
+def ogg_rate_1(path):
+    """An Ogg Vorbis file whose identification header says 1 Hz (the page's CRC made to match):
+    libvorbis accepts it, and when the music starts SDL_mixer builds the same overflowing
+    conversion as for a 1 Hz WAV (SIGSEGV). The rest of the file is the end-to-end runs' music."""
+    make_music(str(path))
+    data = bytearray(Path(path).read_bytes())
+    segments = data[26]
+    packet = 27 + segments
+    if data[packet:packet + 7] != b"\x01vorbis":
+        raise ValueError("oggenc's first packet is not the identification header")
+    # Version (4 bytes) and channels (1 byte) come before the rate.
+    struct.pack_into("<I", data, packet + 12, 1)
+    page_end = packet + sum(data[27:packet])
+    struct.pack_into("<I", data, 22, 0)
+    struct.pack_into("<I", data, 22, _ogg_crc(bytes(data[:page_end])))
+    Path(path).write_bytes(bytes(data))
+
+
+def junk_tail(path, size=64 * MiB):
+    """Appends `size` bytes of seeded random junk to the file at path. To an Ogg file: libvorbis
+    opens a seekable stream by looking for its last page, backwards from the end, and through
+    junk that search takes time that grows faster than the junk (64 MB: about 8 s)."""
+    rng = np.random.default_rng(64)
+    with open(path, "ab") as out:
+        left = size
+        while left > 0:
+            chunk = min(left, 8 * MiB)
+            out.write(rng.integers(0, 256, chunk, np.uint8).tobytes())
+            left -= chunk
+
+
+def sparse_tail(path, size):
+    """Makes the file at path `size` bytes long by appending a sparse tail of zeros, which costs
+    no disk space: the leading bytes stay a valid file, the rest is nothing but length. An Ogg
+    file so extended is one with a long junk tail; a bitmap or font is simply oversized."""
+    os.truncate(path, size)
+
+
+# --- fonts -------------------------------------------------------------------------------------
+
+def font_height_not_positive(path):
+    """A TrueType font whose ascender is 0 and whose descender is above 0: SDL_ttf works out a
+    line height of ascent - descent + 1, which is then 0 or less, and TTF_RenderText_Shaded
+    returns a surface that SDL_FreeSurface cannot free (munmap_chunk(): invalid pointer), or it
+    writes outside its rows."""
+    from fontTools.ttLib import TTFont
+
+    make_box_font(path, "Upside", 1024, 512, (0, 0, 512, 768), 768, 256)
+    font = TTFont(path)
+    font["hhea"].ascent = 0
+    font["hhea"].descent = 512
+    os2 = font["OS/2"]
+    os2.sTypoAscender = 0
+    os2.sTypoDescender = 512
+    os2.usWinAscent = 0
+    os2.usWinDescent = 0
+    font.save(path)
+
+
+# --- files that are not regular files ---------------------------------------------------------
+
+def fifo(path):
+    """A FIFO in place of the file: opening it for reading blocks until something writes to it,
+    which here nothing ever does."""
+    path = Path(path)
+    if path.exists() or path.is_symlink():
+        path.unlink()
+    os.mkfifo(path)
