@@ -306,8 +306,10 @@ std::optional<Sint64> bitmapExtent(const Uint8* bytes, std::size_t count, Sint64
         count < static_cast<std::size_t>(fieldsEnd)) {
         return std::nullopt;
     }
-    const Sint64 width = core ? le16(bytes + 18) : static_cast<Sint32>(le32(bytes + 18));
-    const Sint64 height = core ? le16(bytes + 20) : static_cast<Sint32>(le32(bytes + 22));
+    const Sint64 width =
+        core ? Sint64{le16(bytes + 18)} : Sint64{static_cast<Sint32>(le32(bytes + 18))};
+    const Sint64 height =
+        core ? Sint64{le16(bytes + 20)} : Sint64{static_cast<Sint32>(le32(bytes + 22))};
     const Uint32 depth = le16(bytes + (core ? 24 : 28));
     const Uint32 compression = core ? 0 : le32(bytes + 30);
     const Uint32 colours = core ? 0 : le32(bytes + 46);
