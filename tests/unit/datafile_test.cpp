@@ -29,15 +29,20 @@ using Bytes = std::vector<Uint8>;
 // The mixer as the program opens it: 22050 Hz, signed 16-bit, stereo.
 const MixerSpec mixer{22050, AUDIO_S16LSB, 2};
 
+// Byte `n` of a number, counted from its lowest; 0 beyond its width.
+Uint8 byteOf(Uint32 value, int n) {
+    return n < 4 ? static_cast<Uint8>(value >> 8 * n) : 0;
+}
+
 void putLe(Bytes& bytes, Uint32 value, int width) {
     for (int n = 0; n < width; ++n) {
-        bytes.push_back(static_cast<Uint8>(value >> 8 * n));
+        bytes.push_back(byteOf(value, n));
     }
 }
 
 void putBe(Bytes& bytes, Uint32 value, int width) {
     for (int n = width - 1; n >= 0; --n) {
-        bytes.push_back(static_cast<Uint8>(value >> 8 * n));
+        bytes.push_back(byteOf(value, n));
     }
 }
 
