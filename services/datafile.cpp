@@ -95,9 +95,26 @@ constexpr Uint16 imaAdpcmEncoding = 0x0011;
 struct Window {
     int file;
     Uint8* bytes;
+    bool ownsBytes;
     Sint64 length;
     Sint64 position;
 };
+
+// The bytes of the last bitmap read into memory, kept from call to call for the next one: SDL
+// copies the pixels into its own surface before the stream closes. A megabyte allocated and freed
+// on every menu frame made glibc grow and trim its heap on every frame, a millisecond each time.
+Uint8* keptBytes = nullptr;
+Sint64 keptCapacity = 0;
+
+// Room for `length` bytes in the kept buffer; null when it cannot grow.
+Uint8* reserveKept(Sint64 length) {
+    if (length > keptCapacity) {
+        std::free(keptBytes);
+        keptBytes = static_cast<Uint8*>(std::malloc(static_cast<std::size_t>(length)));
+        keptCapacity = keptBytes == nullptr ? 0 : length;
+    }
+    return keptBytes;
+}
 
 Window* windowOf(SDL_RWops* context) {
     return static_cast<Window*>(context->hidden.unknown.data1);
@@ -162,39 +179,48 @@ int SDLCALL windowClose(SDL_RWops* context) {
         if (window->file >= 0) {
             close(window->file);
         }
-        std::free(window->bytes);
+        if (window->ownsBytes) {
+            std::free(window->bytes);
+        }
         delete window;
         SDL_FreeRW(context);
     }
     return 0;
 }
 
-// A stream of the first `length` bytes of `file`, of which `have` are already in `bytes`: read
-// into memory in one more read when they are few, else streamed from the file. Takes both the
-// file and the bytes; null when the bytes cannot be had.
-SDL_RWops* openWindow(int file, Uint8* bytes, Sint64 have, Sint64 length) {
+// A stream of the first `length` bytes of `file`, of which the first `have` are already in
+// `leading`: read into memory when they are few, else streamed from the file. Takes the file;
+// null when the bytes cannot be had. With `kept`, the memory is the kept buffer, which the stream
+// must not outlive the next such call.
+SDL_RWops* openWindow(int file, const Uint8* leading, Sint64 have, Sint64 length, bool kept) {
+    Uint8* bytes = nullptr;
+    const bool owns = length <= memoryReadLimit && !kept;
     if (length <= memoryReadLimit) {
-        auto* all = static_cast<Uint8*>(
-            length > have ? std::realloc(bytes, static_cast<std::size_t>(length)) : bytes);
-        if (all == nullptr || readAt(file, all + have, length - have, have) != length - have) {
-            std::free(all == nullptr ? bytes : all);
+        bytes = kept ? reserveKept(length)
+                     : static_cast<Uint8*>(std::malloc(static_cast<std::size_t>(length)));
+        if (bytes != nullptr && have > 0) {
+            std::memcpy(bytes, leading, static_cast<std::size_t>(std::min(have, length)));
+        }
+        if (bytes == nullptr ||
+            (length > have && readAt(file, bytes + have, length - have, have) != length - have)) {
+            if (owns) {
+                std::free(bytes);
+            }
             close(file);
             return nullptr;
         }
         close(file);
         file = -1;
-        bytes = all;
-    } else {
-        std::free(bytes);
-        bytes = nullptr;
     }
-    auto* window = new (std::nothrow) Window{file, bytes, length, 0};
+    auto* window = new (std::nothrow) Window{file, bytes, owns, length, 0};
     SDL_RWops* stream = window == nullptr ? nullptr : SDL_AllocRW();
     if (stream == nullptr) {
         if (file >= 0) {
             close(file);
         }
-        std::free(bytes);
+        if (owns) {
+            std::free(bytes);
+        }
         delete window;
         return nullptr;
     }
@@ -226,24 +252,24 @@ int openRegular(const char* path, Sint64 size) {
 // Opens a data file for a library when `extent` accepts its leading bytes: a stream of just the
 // bytes that the library reads, and never more than an int can reach, as SDL's stream offsets
 // are ints; null for a missing, special or refused file.
-template <typename Extent> SDL_RWops* openChecked(const char* path, Extent extent) {
+template <typename Extent>
+SDL_RWops* openChecked(const char* path, Extent extent, bool kept = false) {
     const Sint64 size = regularFileSize(path);
     const int file = openRegular(path, size);
     if (file < 0) {
         return nullptr;
     }
+    Uint8 leading[leadingBytes];
     const Sint64 have = std::min(size, leadingBytes);
-    auto* bytes = static_cast<Uint8*>(std::malloc(static_cast<std::size_t>(have)));
     std::optional<Sint64> wanted;
-    if (bytes != nullptr && readAt(file, bytes, have, 0) == have) {
-        wanted = extent(bytes, static_cast<std::size_t>(have), size);
+    if (readAt(file, leading, have, 0) == have) {
+        wanted = extent(leading, static_cast<std::size_t>(have), size);
     }
     if (!wanted || std::min(*wanted, size) > INT_MAX) {
-        std::free(bytes);
         close(file);
         return nullptr;
     }
-    return openWindow(file, bytes, std::min(have, *wanted), std::min(*wanted, size));
+    return openWindow(file, leading, have, std::min(*wanted, size), kept);
 }
 
 // Walks an Ogg file page by page in a window that always holds two pages' worth past the page
@@ -612,7 +638,8 @@ bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
 }
 
 SDL_Surface* loadBitmap(const char* path) {
-    SDL_RWops* source = openChecked(path, bitmapExtent);
+    // SDL_LoadBMP_RW is done with the stream when it returns.
+    SDL_RWops* source = openChecked(path, bitmapExtent, true);
     return source == nullptr ? nullptr : SDL_LoadBMP_RW(source, 1);
 }
 
@@ -687,6 +714,6 @@ Mix_Music* loadMusic(const char* path) {
         return nullptr;
     }
     // The music reads the stream while it plays, and closes it when it is freed.
-    SDL_RWops* source = openWindow(file, nullptr, 0, size);
+    SDL_RWops* source = openWindow(file, nullptr, 0, size, false);
     return source == nullptr ? nullptr : Mix_LoadMUSType_RW(source, MUS_OGG, 1);
 }

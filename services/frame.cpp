@@ -46,9 +46,9 @@ void setBackground(const char* path) {
     // Read anew on every call, but only the headers and rows that the bitmap's header names, in
     // one read when they are few: loading straight from the file took some three hundred small
     // reads of the 1.2 MB splash, which on every menu frame cost more than the copy of its pixels.
-    SDL_Surface* loaded = loadBitmap(path);
+    // The slot is emptied first, so that the new surface takes the memory of the last one.
     SDL_FreeSurface(background);
-    background = loaded;
+    background = loadBitmap(path);
 }
 
 void drawBackground() {
