@@ -37,6 +37,12 @@ void init() {
         failStart("SDL_SetVideoMode");
     }
     SDL_WM_SetCaption(windowCaption, nullptr);
+    // No rule reads the mouse. SDL 1.2's queue holds 127 events and the rules take one a frame,
+    // about 30 a second: a moving mouse fills it within seconds, key presses wait behind the
+    // motions, and once it is full SDL drops them. Ignored kinds of event never enter it.
+    for (Uint8 kind : {SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_EventState(kind, SDL_IGNORE);
+    }
 
     // A game without its sound device is not worth starting; the window closes with the process.
     if (Mix_OpenAudio(audioRate, audioFormat, audioChannels, audioBuffers) != 0) {

@@ -4,6 +4,7 @@
 #include "screens/logo.h"
 
 #include "app/context.h"
+#include "services/datafile.h"
 #include "services/frame.h"
 #include "services/input.h"
 
@@ -30,7 +31,7 @@ void startMenuMusic() {
     // the new one through the hook.
     Mix_HookMusicFinished(nullptr);
     Mix_Music* replaced = music;
-    music = Mix_LoadMUS(menuMusicPath);
+    music = loadMusic(menuMusicPath);
     Mix_PlayMusic(music, -1);
     Mix_HookMusicFinished(musicFinished);
     if (music == nullptr) {
@@ -53,7 +54,7 @@ void logoState() {
     // A later run (after N in its first step) loads the sound anew; the earlier chunk is released
     // once the toggle has halted it or, having never started, it cannot be heard.
     Mix_Chunk* replacedSound = sound;
-    sound = Mix_LoadWAV_RW(SDL_RWFromFile(logoSoundPath, "rb"), 1);
+    sound = loadSound(logoSoundPath);
     toggleLogoSound();
     Mix_FreeChunk(replacedSound);
 

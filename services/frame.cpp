@@ -4,10 +4,9 @@
 #include "services/frame.h"
 
 #include "app/context.h"
+#include "services/datafile.h"
 
 #include <SDL_ttf.h>
-
-#include <vector>
 
 namespace {
 
@@ -16,27 +15,6 @@ constexpr char fontPath[] = "Adore64.ttf";
 // Every full-screen rectangle: the display is 640 by 480.
 constexpr Uint16 displayWidth = 640;
 constexpr Uint16 displayHeight = 480;
-
-// The whole content of a file, read through SDL in one call; empty when it cannot be read.
-std::vector<Uint8> readWholeFile(const char* path) {
-    std::vector<Uint8> bytes;
-    SDL_RWops* file = SDL_RWFromFile(path, "rb");
-    if (file == nullptr) {
-        return bytes;
-    }
-    // A folder opens like a file but cannot be read, and its end may seek to any size: only a
-    // file whose first byte reads is measured.
-    Uint8 firstByte = 0;
-    const int size = SDL_RWread(file, &firstByte, 1, 1) == 1 ? SDL_RWseek(file, 0, RW_SEEK_END) : 0;
-    if (size > 0 && SDL_RWseek(file, 0, RW_SEEK_SET) == 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-        if (SDL_RWread(file, bytes.data(), 1, size) != size) {
-            bytes.clear();
-        }
-    }
-    SDL_RWclose(file);
-    return bytes;
-}
 
 SDL_Color colour(int red, int green, int blue) {
     return SDL_Color{static_cast<Uint8>(red), static_cast<Uint8>(green), static_cast<Uint8>(blue),
@@ -65,16 +43,12 @@ void clearScreen() {
 }
 
 void setBackground(const char* path) {
-    // The file is read anew in one call and the bitmap loaded from those bytes: loading it
-    // straight from the file reads the 1.2 MB splash in some three hundred small reads, which on
-    // every menu frame cost more than the copy of its pixels.
-    const std::vector<Uint8> file = readWholeFile(path);
-    SDL_Surface* loaded = nullptr;
-    if (!file.empty()) {
-        loaded = SDL_LoadBMP_RW(SDL_RWFromConstMem(file.data(), static_cast<int>(file.size())), 1);
-    }
+    // Read anew on every call, but only the headers and rows that the bitmap's header names, in
+    // one read when they are few: loading straight from the file took some three hundred small
+    // reads of the 1.2 MB splash, which on every menu frame cost more than the copy of its pixels.
+    // The slot is emptied first, so that the new surface takes the memory of the last one.
     SDL_FreeSurface(background);
-    background = loaded;
+    background = loadBitmap(path);
 }
 
 void drawBackground() {
@@ -86,19 +60,18 @@ void drawBackground() {
 
 void drawText(std::string text, int x, int y, int size, int fgRed, int fgGreen, int fgBlue,
               int bgRed, int bgGreen, int bgBlue) {
-    // The font file is read anew on every call and the font opened from those bytes: FreeType
-    // then reads its tables and glyphs from memory rather than through a seek and a read of the
-    // file for each, which made the opening and the rendering several times slower. The bytes
-    // stay until the font is closed, as the font reads its glyphs from them while rendering.
-    const std::vector<Uint8> fontFile = readWholeFile(fontPath);
-    // The renderer must never see a null font: a missing or broken font file, or a font library
-    // that failed to start, leaves the text undrawn.
-    if (fontFile.empty() || TTF_WasInit() == 0) {
+    // The font is opened anew on every call from the bytes up to the end of its last table, read
+    // in one call when they are few: FreeType then reads its tables and glyphs from memory rather
+    // than through a seek and a read of the file for each, which made the opening and the
+    // rendering several times slower. The renderer must never see a null font or a line that
+    // it would draw outside its box: a missing or refused font file, or a font library that
+    // failed to start, leaves the text undrawn.
+    TTF_Font* font = openFont(fontPath, size);
+    if (font == nullptr) {
         return;
     }
-    TTF_Font* font = TTF_OpenFontRW(
-        SDL_RWFromConstMem(fontFile.data(), static_cast<int>(fontFile.size())), 1, size);
-    if (font == nullptr) {
+    if (!textFitsItsBox(font, text)) {
+        TTF_CloseFont(font);
         return;
     }
     SDL_Surface* rendered = TTF_RenderText_Shaded(

@@ -65,12 +65,10 @@ void pushQuit() {
     ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 
-void pushMouseMotion() {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = 10;
-    e.motion.y = 20;
-    ASSERT_EQ(SDL_PushEvent(&e), 0);
+void moveMouse(int times) {
+    for (int n = 0; n < times; ++n) {
+        SDL_WarpMouse(static_cast<Uint16>(n % 2 == 0 ? 10 : 20), 30);
+    }
 }
 
 int pendingEvents() {

@@ -36,8 +36,9 @@ void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN, SDLMod mod = KMOD_NONE);
 // Queues a window-close request.
 void pushQuit();
 
-// Queues a mouse motion.
-void pushMouseMotion();
+// Moves the mouse back and forth `times` times, reported the way SDL's video drivers report a
+// real mouse (on the dummy driver SDL_WarpMouse goes through SDL's own motion handling).
+void moveMouse(int times);
 
 // Number of events waiting in SDL's queue.
 int pendingEvents();

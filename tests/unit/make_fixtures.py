@@ -2,7 +2,9 @@
 """Makes the font and the music that the unit tests put in their run directories.
 
 The font draws every printable character as one solid box on a whole-pixel grid at 16 points,
-so a test knows exactly which pixels a text covers. The music is a quarter-second tone.
+so a test knows exactly which pixels a text covers. The music is a quarter-second tone. Three
+crafted variants of the font make SDL_ttf 2.0.11 write outside the text boxes it renders or give
+it no box at all; the data file checks must refuse them.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -16,6 +18,9 @@ import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from box_font import make_box_font  # noqa: E402
+from fontTools.pens.ttGlyphPen import TTGlyphPen  # noqa: E402
+from fontTools.ttLib import TTFont, newTable  # noqa: E402
+from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0  # noqa: E402
 
 UNITS_PER_EM = 1024
 PIXEL = UNITS_PER_EM // 16  # one screen pixel at 16 points (72 dpi)
@@ -27,6 +32,43 @@ DESCENT = 4 * PIXEL
 
 def make_font(path):
     make_box_font(path, "Boxes", UNITS_PER_EM, ADVANCE, BOX, ASCENT, DESCENT)
+
+
+def make_crafted_fonts(out_dir, font_path):
+    """"S" of "(S)tart Game" reaching up to the ascent, so that it is drawn into the box's first
+    row: once with a box starting far left of its pen, once pulled left of the text box by a
+    kerning pair; and an ascender of 0 over a descender above the baseline, which makes SDL_ttf's
+    height negative."""
+    def tall_s(font, left):
+        pen = TTGlyphPen(None)
+        pen.moveTo((left, 0))
+        pen.lineTo((left, ASCENT))
+        pen.lineTo((8 * PIXEL, ASCENT))
+        pen.lineTo((8 * PIXEL, 0))
+        pen.closePath()
+        font["glyf"]["c83"] = pen.glyph()
+        font["hmtx"]["c83"] = (ADVANCE, left)
+
+    bearing = TTFont(font_path)
+    tall_s(bearing, -2000)
+    bearing.save(os.path.join(out_dir, "bearing.ttf"))
+
+    kerned = TTFont(font_path)
+    tall_s(kerned, 2 * PIXEL)
+    kern = newTable("kern")
+    kern.version = 0
+    pairs = KernTable_format_0()
+    pairs.version, pairs.coverage, pairs.format = 0, 1, 0
+    pairs.kernTable = {("c40", "c83"): -3000}
+    kern.kernTables = [pairs]
+    kerned["kern"] = kern
+    kerned.save(os.path.join(out_dir, "kerned.ttf"))
+
+    flat = TTFont(font_path)
+    flat["hhea"].ascent, flat["hhea"].descent = 0, 4 * PIXEL
+    flat["OS/2"].sTypoAscender, flat["OS/2"].sTypoDescender = 0, 4 * PIXEL
+    flat["OS/2"].usWinAscent = flat["OS/2"].usWinDescent = 0
+    flat.save(os.path.join(out_dir, "flat.ttf"))
 
 
 def make_music(path):
@@ -50,6 +92,7 @@ def main():
     out_dir = sys.argv[1]
     os.makedirs(out_dir, exist_ok=True)
     make_font(os.path.join(out_dir, "boxes.ttf"))
+    make_crafted_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_music(os.path.join(out_dir, "tone.ogg"))
 
 
