@@ -17,6 +17,7 @@ packages=(
   python3 python3-pil python3-numpy python3-fonttools vorbis-tools libvorbis-dev
   xvfb xauth xdotool x11-apps x11-utils libx11-dev valgrind
   libsdl2-2.0-0
+  clang libclang-rt-14-dev
 )
 
 install_missing() {
@@ -47,6 +48,15 @@ build_sanitized() {
   cmake --build build-asan -j"$(nproc)"
 }
 
+# The fuzz targets linked with libFuzzer, in a clang build of their own; only they are built there,
+# since the sanitizer build already runs the rest with ASan and UBSan.
+build_fuzz() {
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF \
+    -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake --build build-fuzz -j"$(nproc)" --target fuzz_bitmap fuzz_font fuzz_logo_sound \
+    fuzz_menu_music
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -59,6 +69,8 @@ case "${1:-}" in
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
     ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
+    build_fuzz
+    ctest --test-dir build-fuzz -L '^fuzz$' -j"$(nproc)" --output-on-failure
     ;;
   *)
     echo "usage: $0 run|test" >&2

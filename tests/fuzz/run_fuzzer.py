@@ -47,8 +47,12 @@ RSS_LIMIT_MB = 2048
 
 def sanitizer_env(lsan_suppressions):
     env = dict(os.environ)
-    env["ASAN_OPTIONS"] = ":".join(["fast_unwind_on_fatal=1", "detect_leaks=1",
-                                    "allocator_may_return_null=0", env.get("ASAN_OPTIONS", "")])
+    # ASan refuses an allocation above the limit before it makes it: one of gigabytes, sized from
+    # a header field, would otherwise take seconds to map and poison before libFuzzer's own limit
+    # reports it.
+    env["ASAN_OPTIONS"] = ":".join([
+        "fast_unwind_on_fatal=1", "detect_leaks=1", "allocator_may_return_null=0",
+        "max_allocation_size_mb=%d" % MALLOC_LIMIT_MB, env.get("ASAN_OPTIONS", "")])
     env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1"
     if lsan_suppressions:
         env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=0" % lsan_suppressions
