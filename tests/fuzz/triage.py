@@ -48,8 +48,10 @@ def signature(report):
     unwinder's stack outside the fuzzing machinery, whose program counter is exact."""
     summary = re.search(r"SUMMARY: \w+Sanitizer: (\S+)|ERROR: libFuzzer: ([\w-]+)", report)
     kind = (summary.group(1) or summary.group(2)) if summary else "no report"
-    if "stack smashing" in report:
-        kind = "stack-smashing"
+    for marker, name in (("stack smashing", "stack-smashing"), ("stack-overflow", "stack-overflow"),
+                         ("byte(s) leaked", "leak")):
+        if marker in report:
+            kind = name
     top = [f for f in frames(report) if not MACHINERY.search(f[0] + " " + f[1])]
     if not top:
         return kind
