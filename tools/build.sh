@@ -10,19 +10,25 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-packages=(
+# What building and playing needs.
+play_packages=(
   cmake g++ make pkg-config
   libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev
+)
+# What the tests, the benchmarks and the package checks need besides.
+test_packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-pil python3-numpy python3-fonttools vorbis-tools libvorbis-dev
   xvfb xauth xdotool x11-apps x11-utils libx11-dev valgrind
   libsdl2-2.0-0
   clang libclang-rt-14-dev
+  dpkg-dev file lintian desktop-file-utils appstream reuse man-db
 )
 
+# Installs those of the given Debian packages that are missing.
 install_missing() {
   local missing=()
-  for package in "${packages[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$package")
   done
@@ -35,8 +41,16 @@ install_missing() {
     "${missing[@]}"
 }
 
-build() {
-  cmake -S . -B build -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+# The program alone, with what it installs; a build folder made by `test` keeps its tests.
+build_program() {
+  [ -f build/CMakeCache.txt ] ||
+    cmake -S . -B build -DBUILD_TESTING=OFF -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake --build build -j"$(nproc)"
+}
+
+# The program with its tests and benchmarks.
+build_all() {
+  cmake -S . -B build -DBUILD_TESTING=ON -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
   cmake --build build -j"$(nproc)"
 }
 
@@ -59,13 +73,13 @@ build_fuzz() {
 
 case "${1:-}" in
   run)
-    install_missing
-    build
+    install_missing "${play_packages[@]}"
+    build_program
     exec ./build/quorvane
     ;;
   test)
-    install_missing
-    build
+    install_missing "${play_packages[@]}" "${test_packages[@]}"
+    build_all
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
     ctest --test-dir build-asan -j"$(nproc)" --output-on-failure

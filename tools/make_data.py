@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Writes Quorvane's data files: the font, both bitmaps, the logo sound and
-the menu music.  Every run gives byte-identical files.
+"""Writes Quorvane's data files: the font, both bitmaps, the logo sound, the
+menu music and the application icons.  Every run gives byte-identical files.
 
     /usr/bin/python3 tools/make_data.py [--out DIR]
 
@@ -16,7 +16,8 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from quordata import bmp, chime, font, logo, music, splash  # noqa: E402
+from quordata import (bmp, chime, font, icon, logo, music,  # noqa: E402
+                      png, splash)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUTPUTS = [
@@ -25,6 +26,10 @@ OUTPUTS = [
     ("graph/splash.bmp", lambda: bmp.encode_bmp(splash.build_splash())),
     ("snd/quor.wav", chime.build_chime),
     ("snd/menumusic.ogg", music.build_music),
+] + [
+    (icon.icon_path(size),
+     lambda size=size: png.encode_png(icon.build_icon(size)))
+    for size in icon.SIZES
 ]
 
 
@@ -34,13 +39,14 @@ def main(argv=None):
     parser.add_argument("--out", default=ROOT,
                         help="directory to write into (default: %(default)s)")
     args = parser.parse_args(argv)
+    width = max(len(name) for name, _ in OUTPUTS)
     for name, build in OUTPUTS:
         path = os.path.join(args.out, name)
         os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
         data = build()
         with open(path, "wb") as out:
             out.write(data)
-        print("%-20s %8d bytes" % (name, len(data)))
+        print("%-*s %8d bytes" % (width, name, len(data)))
     return 0
 
 

@@ -11,7 +11,9 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 GENERATOR = os.path.join(ROOT, "tools", "make_data.py")
 FILES = ["Adore64.ttf", "graph/quorspla.bmp", "graph/splash.bmp",
-         "snd/quor.wav", "snd/menumusic.ogg"]
+         "snd/quor.wav", "snd/menumusic.ogg"] + [
+    "dist/icons/hicolor/%dx%d/apps/org.quorvane.Quorvane.png" % (size, size)
+    for size in (16, 32, 48, 64, 128, 256)]
 
 
 def read(path):
