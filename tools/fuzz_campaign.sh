@@ -8,7 +8,8 @@
 #                                             tests/fuzz/make_seeds.py, the committed corpus and the
 #                                             FOLDERs' TARGET subfolders (a campaign's grown corpus,
 #                                             build-fuzz/fuzz-campaign/corpus, say), merged by
-#                                             libFuzzer into the fewest inputs that keep every feature
+#                                             libFuzzer into the fewest inputs that keep every
+#                                             feature
 # Both build build-fuzz first (clang, QUORVANE_FUZZ=ON), and run under nice, one fuzzer at a time.
 # The campaign's results: report.md (a row a target: time, executions, corpus size, failures),
 # artifacts/TARGET (every failing input), triage-TARGET.txt (the failures sorted into distinct
@@ -37,7 +38,8 @@ campaign() {
   rm -rf "$out"
   mkdir -p "$out"
   {
-    echo "Campaign of $(date -u '+%Y-%m-%d %H:%M UTC'), $seconds s a target, at $(git rev-parse --short HEAD)"
+    echo "Campaign of $(date -u '+%Y-%m-%d %H:%M UTC'), $seconds s a target," \
+      "at $(git rev-parse --short HEAD)"
     echo
     echo "| Target | Time | Executions | Corpus at the end | Failures | Kinds |"
     echo "|---|---|---|---|---|---|"
