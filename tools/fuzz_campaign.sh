@@ -21,8 +21,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 targets=(bitmap font logo_sound menu_music)
-build=build-fuzz
-fuzz=tests/fuzz
+build=$root/build-fuzz
+fuzz=$root/tests/fuzz
 python=/usr/bin/python3
 max_len=65536
 
@@ -46,15 +46,13 @@ campaign() {
   } >"$out/report.md"
   local failed=0
   for target in "${targets[@]}"; do
-    nice -n 10 "$python" -B "$fuzz/run_fuzzer.py" --fuzzer "$build/$fuzz/fuzz_$target" \
+    nice -n 10 "$python" -B "$fuzz/run_fuzzer.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
       --corpus "$fuzz/corpus/$target" --dict "$fuzz/dict/$target.dict" --seconds "$seconds" \
       --max-len "$max_len" --work "$out/work/$target" --artifacts "$out/artifacts/$target" \
-      --lsan-suppressions tests/sanitizer/lsan.supp --keep-going --report "$out/report.md" \
+      --lsan-suppressions "$root/tests/sanitizer/lsan.supp" --keep-going --report "$out/report.md" \
       --keep-corpus "$out/corpus/$target" || failed=1
-    if compgen -G "$out/artifacts/$target/[a-z]*-*" >/dev/null; then
-      nice -n 10 "$python" -B "$fuzz/triage.py" --fuzzer "$build/$fuzz/fuzz_$target" \
-        "$out"/artifacts/"$target"/[a-z]*-* >"$out/triage-$target.txt"
-    fi
+    nice -n 10 "$python" -B "$fuzz/triage.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
+      "$out/artifacts/$target" >"$out/triage-$target.txt"
   done
   rm -rf "$out/work"
   cat "$out/report.md"
@@ -75,7 +73,7 @@ corpus() {
     mkdir -p "$merged" "$seeds/tmp"
     # Merged without value profiles, which would keep an input for every compared value.
     TMPDIR=$seeds/tmp ASAN_OPTIONS=fast_unwind_on_fatal=1 nice -n 10 \
-      "$build/$fuzz/fuzz_$target" -merge=1 -max_len=$max_len -timeout=10 \
+      "$build/tests/fuzz/fuzz_$target" -merge=1 -max_len=$max_len -timeout=10 \
       -malloc_limit_mb=256 "$merged" "$fuzz/corpus/$target" "$seeds/$target" "${extra[@]}" \
       2>"$seeds/merge-$target.log" || { tail -20 "$seeds/merge-$target.log"; return 1; }
     rm -rf "${fuzz:?}/corpus/$target"

@@ -125,7 +125,10 @@ void startFuzzedProgram() {
     started = true;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    std::string pattern = (fs::temp_directory_path() / "quorvane-fuzz-XXXXXX").string();
+    // Absolute, as the working directory changes to it and libFuzzer may name its inputs by
+    // paths relative to where it started.
+    std::string pattern =
+        (fs::absolute(fs::temp_directory_path()) / "quorvane-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         giveUp("cannot make a run directory");
     }

@@ -9,8 +9,10 @@ The corpus is copied into WORK, which also holds the target's run directory (TMP
 emptied first and removed afterwards. What makes an input fail (a crash, a sanitizer report, a
 leak, an allocation above the malloc limit, a time-out) is kept in ARTIFACTS, named by libFuzzer
 after the kind of failure. Without --keep-going the run stops at the first failure and the
-status is non-zero; with it (libFuzzer's fork mode), failures are counted and the run goes on
-to the end. --report appends one line of results (Markdown table row) to FILE.
+status is non-zero; with it, libFuzzer is started again on the grown corpus after each failure
+until the time is used, and the failures are counted. (libFuzzer's own fork mode does the same,
+but here it spent minutes on the corpus before its first execution.) --report appends one line
+of results (a Markdown table row) to FILE.
 
 What catches faults that the sanitizers cannot see: the libraries that read the data files are
 not instrumented, so AddressSanitizer does not see their reads and writes out of bounds as they
@@ -65,17 +67,13 @@ def stat(log, name):
     return int(found[-1]) if found else None
 
 
-def fork_totals(log):
-    """Executions and failures from the status lines of fork mode: '#N: cov: ... ft: ...
-    corp: ... exec/s: ... oom/timeout/crash: a/b/c ...'."""
-    found = re.findall(r"#(\d+): cov: (\d+) ft: (\d+) corp: (\d+) .*?"
-                       r"oom/timeout/crash: (\d+)/(\d+)/(\d+)", log)
-    if not found:
-        return None
-    runs, cov, features, corpus, ooms, timeouts, crashes = map(int, found[-1])
-    return {"runs": runs, "cov": cov, "ft": features, "corpus": corpus,
-            "failures": ooms + timeouts + crashes,
-            "kinds": "%d crashes, %d out of memory, %d time-outs" % (crashes, ooms, timeouts)}
+def failure_kinds(paths):
+    """'2 crash, 1 leak': the failing inputs counted by the kind that libFuzzer named them by."""
+    kinds = {}
+    for path in paths:
+        kind = path.name.split("-")[0]
+        kinds[kind] = kinds.get(kind, 0) + 1
+    return ", ".join("%d %s" % (count, kind) for kind, count in sorted(kinds.items()))
 
 
 def main():
@@ -92,6 +90,12 @@ def main():
     parser.add_argument("--report", type=Path)
     parser.add_argument("--keep-corpus", type=Path)
     args = parser.parse_args()
+    # Absolute paths: the target moves into its run directory, after which libFuzzer still reads
+    # and writes the corpus and the artifacts by these paths.
+    for name in ("fuzzer", "corpus", "dict", "work", "artifacts", "lsan_suppressions", "report",
+                 "keep_corpus"):
+        if getattr(args, name) is not None:
+            setattr(args, name, getattr(args, name).resolve())
 
     shutil.rmtree(args.work, ignore_errors=True)
     corpus = args.work / "corpus"
@@ -101,50 +105,47 @@ def main():
     args.artifacts.mkdir(parents=True, exist_ok=True)
     before = set(args.artifacts.iterdir())
 
-    command = [str(args.fuzzer), "-max_total_time=%d" % args.seconds,
-               "-dict=%s" % args.dict, "-max_len=%d" % args.max_len,
-               "-timeout=%d" % TIMEOUT_S, "-malloc_limit_mb=%d" % MALLOC_LIMIT_MB,
-               "-rss_limit_mb=%d" % RSS_LIMIT_MB, "-use_value_profile=1",
-               "-print_final_stats=1", "-artifact_prefix=%s/" % args.artifacts]
-    if args.keep_going:
-        command += ["-fork=1", "-ignore_crashes=1", "-ignore_ooms=1", "-ignore_timeouts=1"]
-    command.append(str(corpus))
     env = sanitizer_env(args.lsan_suppressions)
     env["TMPDIR"] = str(run_dirs)
-    print(" ".join(command), flush=True)
     started = time.monotonic()
-    result = subprocess.run(command, env=env, stderr=subprocess.PIPE, text=True,
-                            errors="replace")
+    runs = 0
+    while True:
+        left = args.seconds - int(time.monotonic() - started)
+        command = [str(args.fuzzer), "-max_total_time=%d" % max(left, 1),
+                   "-dict=%s" % args.dict, "-max_len=%d" % args.max_len,
+                   "-timeout=%d" % TIMEOUT_S, "-malloc_limit_mb=%d" % MALLOC_LIMIT_MB,
+                   "-rss_limit_mb=%d" % RSS_LIMIT_MB, "-use_value_profile=1",
+                   "-print_final_stats=1", "-artifact_prefix=%s/" % args.artifacts, str(corpus)]
+        print(" ".join(command), flush=True)
+        result = subprocess.run(command, env=env, stderr=subprocess.PIPE, text=True,
+                                errors="replace")
+        log = result.stderr
+        runs += stat(log, "number_of_executed_units") or 0
+        (args.artifacts / "last-run.log").write_text(log)
+        if result.returncode == 0 or not args.keep_going:
+            break
+        if time.monotonic() - started >= args.seconds - 1:
+            break
     elapsed = time.monotonic() - started
-    log = result.stderr
-    (args.artifacts / "last-run.log").write_text(log)
 
     new = sorted(set(args.artifacts.iterdir()) - before - {args.artifacts / "last-run.log"})
-    totals = fork_totals(log) if args.keep_going else None
-    if totals is None:
-        totals = {"runs": stat(log, "number_of_executed_units") or 0,
-                  "corpus": len(list(corpus.iterdir())),
-                  "failures": len(new), "kinds": ", ".join(p.name.split("-")[0] for p in new)}
+    corpus_size = len(list(corpus.iterdir()))
     name = args.fuzzer.name
     print("%s: %d executions in %.0f s, corpus %d inputs, %d failing inputs saved%s" % (
-        name, totals["runs"], elapsed, totals["corpus"], len(new),
-        "".join("\n  " + str(p) for p in new)))
+        name, runs, elapsed, corpus_size, len(new), "".join("\n  " + str(p) for p in new)))
     if result.returncode != 0 or new:
-        # The sanitizer's report of the failure, without libFuzzer's progress lines.
+        # The sanitizer's report of the last failure, without libFuzzer's progress lines.
         report = [line for line in log.splitlines()
                   if not re.match(r"#\d+\s+(NEW|REDUCE|pulse|INITED)|INFO:|\s*$", line)]
         print("\n".join(report[-80:]))
     if args.report:
         with args.report.open("a") as out:
             out.write("| %s | %d s | %d | %d | %d | %s |\n" % (
-                name, round(elapsed), totals["runs"], totals["corpus"], totals["failures"],
-                totals["kinds"] or "none"))
+                name, round(elapsed), runs, corpus_size, len(new), failure_kinds(new) or "none"))
     if args.keep_corpus:
         shutil.rmtree(args.keep_corpus, ignore_errors=True)
         shutil.copytree(corpus, args.keep_corpus)
     shutil.rmtree(args.work, ignore_errors=True)
-    if args.keep_going:
-        return 0 if totals["failures"] == 0 else 1
     return 0 if result.returncode == 0 and not new else 1
 
 

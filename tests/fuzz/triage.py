@@ -78,7 +78,7 @@ def main():
     parser.add_argument("inputs", nargs="+", type=Path)
     args = parser.parse_args()
     paths = []
-    for given in args.inputs:
+    for given in (path.resolve() for path in args.inputs):
         paths += sorted(p for p in given.iterdir() if p.is_file() and not p.name.endswith(".log")) \
             if given.is_dir() else [given]
     faults = {}
