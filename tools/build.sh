@@ -62,6 +62,15 @@ build_sanitized() {
   cmake --build build-asan -j"$(nproc)"
 }
 
+# The fuzz targets linked with libFuzzer, in a clang build of their own; only they are built there,
+# since the sanitizer build already runs the rest with ASan and UBSan.
+build_fuzz() {
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF \
+    -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake --build build-fuzz -j"$(nproc)" --target fuzz_bitmap fuzz_font fuzz_logo_sound \
+    fuzz_menu_music
+}
+
 case "${1:-}" in
   run)
     install_missing "${play_packages[@]}"
@@ -74,6 +83,8 @@ case "${1:-}" in
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
     ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
+    build_fuzz
+    ctest --test-dir build-fuzz -L '^fuzz$' -j"$(nproc)" --output-on-failure
     ;;
   *)
     echo "usage: $0 run|test" >&2
