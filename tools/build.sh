@@ -54,21 +54,14 @@ build_all() {
   cmake --build build -j"$(nproc)"
 }
 
-# The same sources with AddressSanitizer and UndefinedBehaviorSanitizer, in a build of their own
-# whose tests are the unit tests and the typical end-to-end run.
+# The same sources built by clang with AddressSanitizer and UndefinedBehaviorSanitizer and
+# instrumented for libFuzzer, in a build of their own: its tests are the unit and data tests, the
+# replays of the fuzz corpus and regressions, the sanitizer end-to-end runs, and a short run of
+# each fuzz target.
 build_sanitized() {
-  cmake -S . -B build-asan -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF \
-    -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
-  cmake --build build-asan -j"$(nproc)"
-}
-
-# The fuzz targets linked with libFuzzer, in a clang build of their own; only they are built there,
-# since the sanitizer build already runs the rest with ASan and UBSan.
-build_fuzz() {
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF \
     -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
-  cmake --build build-fuzz -j"$(nproc)" --target fuzz_bitmap fuzz_font fuzz_logo_sound \
-    fuzz_menu_music
+  cmake --build build-fuzz -j"$(nproc)"
 }
 
 case "${1:-}" in
@@ -82,9 +75,7 @@ case "${1:-}" in
     build_all
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
-    ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
-    build_fuzz
-    ctest --test-dir build-fuzz -L '^fuzz$' -j"$(nproc)" --output-on-failure
+    ctest --test-dir build-fuzz -j"$(nproc)" --output-on-failure
     ;;
   *)
     echo "usage: $0 run|test" >&2
