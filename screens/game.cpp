@@ -1,10 +1,10 @@
 // Game screen: the menu's background image without its texts, until Escape.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "screens/game.h"
+#include "game.h"
 
-#include "services/frame.h"
-#include "services/input.h"
+#include "frame.h"
+#include "input.h"
 
 void gameState() {
     if (!frameGateOpen()) {

@@ -1,10 +1,10 @@
 // Quit confirmation screen: the question alone on a black display.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "screens/quit_confirm.h"
+#include "quit_confirm.h"
 
-#include "services/frame.h"
-#include "services/input.h"
+#include "frame.h"
+#include "input.h"
 
 void quitConfirmState() {
     if (!frameGateOpen()) {

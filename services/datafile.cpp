@@ -2,15 +2,17 @@
 // streams through which those libraries read the files that pass.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "services/datafile.h"
+#include "datafile.h"
 
 #include <algorithm>
 #include <bitset>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <unistd.h>
 
@@ -50,6 +52,13 @@ constexpr int maxTextHeight = 1024;
 // Longest Ogg page: the header, 255 lacing values and 255 segments of 255 bytes.
 constexpr std::size_t maxOggPage = 27 + 255 + 255 * 255;
 
+// Longest Vorbis setup header, whose codebooks are checked whole: libvorbis's encoder writes a
+// few kilobytes.
+constexpr std::size_t maxVorbisSetup = 1024 * 1024;
+
+// The seven predictors of SDL's MS-ADPCM decoder.
+constexpr Uint8 msAdpcmPredictors = 7;
+
 // ---- Reading fields ------------------------------------------------------------------------
 
 Uint32 le16(const Uint8* p) {
@@ -87,6 +96,234 @@ bool maskUsable(Uint32 mask) {
 constexpr Uint16 pcmEncoding = 0x0001;
 constexpr Uint16 msAdpcmEncoding = 0x0002;
 constexpr Uint16 imaAdpcmEncoding = 0x0011;
+
+// Where SDL_LoadWAV_RW finds a WAV file's audio data, how far it reads, and the format fields
+// by which its ADPCM decoders walk the data.
+struct WaveLayout {
+    Sint64 extent;
+    Sint64 dataStart;
+    Uint32 dataLength;
+    Uint32 encoding;
+    Uint32 channels;
+    Uint32 align;
+    Uint32 samplesPerBlock;
+};
+
+// The bytes that SDL's ADPCM decoders read from each block of audio data and write for it.
+struct AdpcmBlock {
+    Sint64 read;
+    Sint64 written;
+};
+
+// A block as the decoders' loops walk it, which need not be the block align: MS-ADPCM reads a
+// header of 7 bytes a channel and two samples from each byte after it; IMA-ADPCM a header of 4
+// bytes a channel and then rounds of 8 samples a channel from 4 bytes a channel.
+AdpcmBlock adpcmBlock(Uint32 encoding, Sint64 channels, Sint64 samplesPerBlock) {
+    if (encoding == msAdpcmEncoding) {
+        const Sint64 bytes = samplesPerBlock > 2 ? ((samplesPerBlock - 2) * channels + 1) / 2 : 0;
+        return AdpcmBlock{7 * channels + bytes, 4 * channels + 4 * bytes};
+    }
+    const Sint64 rounds = samplesPerBlock > 1 ? (samplesPerBlock - 1 + 7) / 8 : 0;
+    return AdpcmBlock{4 * channels * (1 + rounds), 2 * channels + 16 * channels * rounds};
+}
+
+// ---- Vorbis setup headers ----------------------------------------------------------------
+
+// A Vorbis packet read as libogg's oggpack_read reads it: fields packed from the lowest bit of
+// each byte up.
+struct PacketBits {
+    const Uint8* bytes;
+    std::size_t length;
+    std::size_t position;
+};
+
+// The next `count` bits (at most 32) as a number; -1 when the packet ends before them.
+Sint64 readBits(PacketBits& bits, int count) {
+    if (bits.position + static_cast<std::size_t>(count) > bits.length * 8) {
+        bits.position = bits.length * 8;
+        return -1;
+    }
+    Sint64 value = 0;
+    for (int n = 0; n < count; ++n, ++bits.position) {
+        value |= Sint64{(bits.bytes[bits.position / 8] >> bits.position % 8) & 1} << n;
+    }
+    return value;
+}
+
+// The number of bits that `value` needs, libvorbis's ov_ilog.
+int bitWidth(Sint64 value) {
+    int width = 0;
+    for (; value > 0; value >>= 1) {
+        ++width;
+    }
+    return width;
+}
+
+// Whether `base` to the power `exponent` is at most `limit`, without overflowing.
+bool powerAtMost(Sint64 base, Sint64 exponent, Sint64 limit) {
+    Sint64 power = 1;
+    for (Sint64 n = 0; n < exponent; ++n) {
+        if (power > limit / base) {
+            return false;
+        }
+        power *= base;
+    }
+    return true;
+}
+
+// The values of a lattice codebook (map type 1): the greatest number whose power of the book's
+// dimensions is at most its entries.
+Sint64 latticeValues(Sint64 entries, Sint64 dimensions) {
+    if (entries < 1) {
+        return 0;
+    }
+    // A floating-point guess, made exact in integers.
+    Sint64 values = std::max<Sint64>(
+        1, static_cast<Sint64>(std::floor(
+               std::pow(static_cast<double>(entries), 1.0 / static_cast<double>(dimensions)))));
+    while (values > 1 && !powerAtMost(values, dimensions, entries)) {
+        --values;
+    }
+    while (powerAtMost(values + 1, dimensions, entries)) {
+        ++values;
+    }
+    return values;
+}
+
+// Reads one codebook as vorbis_staticbook_unpack does; true when libvorbis can set it up for
+// decoding and decode with it.
+//
+// vorbis_book_init_decode refuses code lengths that fill the tree of codewords too much or too
+// little, which for lengths in any order is a Kraft sum other than one (one used entry of length
+// 1 is let through). libvorbis then leaves the refused book zeroed among the decoding books, and
+// the next read of audio uses it: a residue whose partition book it is divides by its 0
+// dimensions. A book of 0 dimensions made by the file itself divides by zero, or loops for ever,
+// in the residue decoders alike; no encoder writes one.
+bool codebookUsable(PacketBits& bits) {
+    if (readBits(bits, 24) != 0x564342) {
+        return false;
+    }
+    const Sint64 dimensions = readBits(bits, 16);
+    const Sint64 entries = readBits(bits, 24);
+    if (dimensions < 1 || entries < 0 || bitWidth(dimensions) + bitWidth(entries) > 24) {
+        return false;
+    }
+    // Sums of 2^(32 - length) over the used entries; a full tree sums to 2^32.
+    Uint64 kraft = 0;
+    Sint64 used = 0;
+    Sint64 lastLength = 0;
+    const Sint64 ordered = readBits(bits, 1);
+    if (ordered == 0) {
+        const Sint64 sparse = readBits(bits, 1);
+        if (sparse < 0) {
+            return false;
+        }
+        for (Sint64 entry = 0; entry < entries; ++entry) {
+            const Sint64 present = sparse == 1 ? readBits(bits, 1) : 1;
+            const Sint64 code = present == 1 ? readBits(bits, 5) : 0;
+            if (present < 0 || code < 0) {
+                return false;
+            }
+            if (present == 1) {
+                kraft += Uint64{1} << (31 - code);
+                ++used;
+                lastLength = code + 1;
+            }
+        }
+    } else if (ordered == 1) {
+        Sint64 length = readBits(bits, 5) + 1;
+        if (length == 0) {
+            return false;
+        }
+        for (Sint64 entry = 0; entry < entries; ++length) {
+            const Sint64 count = readBits(bits, bitWidth(entries - entry));
+            if (count < 0 || length > 32 || count > entries - entry ||
+                (count > 0 && (count - 1) >> (length - 1) > 1)) {
+                return false;
+            }
+            kraft += static_cast<Uint64>(count) << (32 - length);
+            used += count;
+            entry += count;
+            lastLength = length;
+        }
+    } else {
+        return false;
+    }
+    if (used > 0 && kraft != Uint64{1} << 32 && !(used == 1 && lastLength == 1)) {
+        return false;
+    }
+    const Sint64 mapType = readBits(bits, 4);
+    if (mapType == 1 || mapType == 2) {
+        readBits(bits, 32);
+        readBits(bits, 32);
+        const Sint64 valueBits = readBits(bits, 4) + 1;
+        const Sint64 sequence = readBits(bits, 1);
+        const Sint64 values =
+            mapType == 1 ? latticeValues(entries, dimensions) : entries * dimensions;
+        const std::size_t valuesEnd = bits.position + static_cast<std::size_t>(values * valueBits);
+        if (sequence < 0 || valuesEnd > bits.length * 8) {
+            return false;
+        }
+        bits.position = valuesEnd;
+        return true;
+    }
+    return mapType == 0;
+}
+
+// The header packets of one logical Ogg stream as libogg puts them together from its pages, up
+// to its setup header.
+struct StreamHeaders {
+    Uint32 nextPage;
+    int packets;
+    bool inPacket;
+    bool setupChecked;
+    std::vector<Uint8> setup;
+};
+
+// Follows a stream's header packets over one accepted page; false when the page breaks them
+// or completes a setup header whose codebooks are refused. Until the setup header is whole its
+// pages must follow each other with no gap and continue a packet exactly when one is open: libogg
+// drops a packet cut by a gap, and a packet put together otherwise than libogg puts it would be
+// checked in place of the one that libvorbis reads.
+bool headersAccepted(std::map<Uint32, StreamHeaders>& streams, const Uint8* page) {
+    const Uint32 serial = le32(page + 14);
+    const Uint32 sequence = le32(page + 18);
+    const bool continued = (page[5] & 0x01) != 0;
+    if ((page[5] & 0x02) != 0) {
+        streams[serial] = StreamHeaders{sequence, 0, false, false, {}};
+    }
+    const auto found = streams.find(serial);
+    if (found == streams.end() || found->second.setupChecked) {
+        return true;
+    }
+    StreamHeaders& stream = found->second;
+    if (sequence != stream.nextPage || continued != stream.inPacket) {
+        return false;
+    }
+    ++stream.nextPage;
+    const Uint8* segment = page + 27 + page[26];
+    for (int n = 0; n < page[26]; segment += page[27 + n], ++n) {
+        const Uint8 lacing = page[27 + n];
+        if (stream.packets == 2) {
+            if (stream.setup.size() + lacing > maxVorbisSetup) {
+                return false;
+            }
+            stream.setup.insert(stream.setup.end(), segment, segment + lacing);
+        }
+        stream.inPacket = lacing == 255;
+        if (stream.inPacket) {
+            continue;
+        }
+        if (stream.packets == 2) {
+            stream.setupChecked = true;
+            const bool usable = vorbisCodebooksUsable(stream.setup.data(), stream.setup.size());
+            std::vector<Uint8>().swap(stream.setup);
+            return usable;
+        }
+        ++stream.packets;
+    }
+    return true;
+}
 
 // ---- Streams -------------------------------------------------------------------------------
 
@@ -281,6 +518,7 @@ bool oggFileAccepted(int file, Sint64 size, const MixerSpec& mixer) {
     std::size_t filled = 0;
     Sint64 position = 0;
     int streams = 0;
+    std::map<Uint32, StreamHeaders> headers;
     while (position < size) {
         std::size_t at = static_cast<std::size_t>(position - start);
         if (filled - at < 2 * maxOggPage && start + static_cast<Sint64>(filled) < size) {
@@ -298,7 +536,8 @@ bool oggFileAccepted(int file, Sint64 size, const MixerSpec& mixer) {
         }
         const OggPage page = oggPageAccepted(window.data() + at, filled - at, mixer);
         streams += page.beginsStream ? 1 : 0;
-        if (page.length == 0 || (position == 0 && !page.beginsStream) || streams > maxOggStreams) {
+        if (page.length == 0 || (position == 0 && !page.beginsStream) || streams > maxOggStreams ||
+            !headersAccepted(headers, window.data() + at)) {
             return false;
         }
         position += static_cast<Sint64>(page.length);
@@ -408,8 +647,12 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 /
     return extent;
 }
 
-std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 fileSize,
-                                  const MixerSpec& mixer) {
+namespace {
+
+// The layout of a WAV file with these leading bytes and this size, as SDL_LoadWAV_RW reads it;
+// none when SDL or SDL_mixer would mishandle it.
+std::optional<WaveLayout> waveLayout(const Uint8* bytes, std::size_t count, Sint64 fileSize,
+                                     const MixerSpec& mixer) {
     // Mix_LoadWAV_RW also takes AIFF, VOC and Ogg files by their first bytes; only WAV is checked.
     if (count < 12 || !tagIs(bytes, "RIFF") || !tagIs(bytes + 8, "WAVE")) {
         return std::nullopt;
@@ -442,6 +685,7 @@ std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 
             const Uint32 align = le16(format + 12);
             const Uint32 bits = le16(format + 14);
             const bool adpcm = encoding == msAdpcmEncoding || encoding == imaAdpcmEncoding;
+            const Uint32 samplesPerBlock = adpcm && formatLength >= 20 ? le16(format + 18) : 0;
             // SDL casts the channel count to a byte: 0 channels, or 256, chain converters until
             // the stack overflows.
             if (channels < 1 || channels > 8) {
@@ -449,12 +693,21 @@ std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 
             }
             Sint64 decoded = length;
             if (adpcm) {
-                // The decoders divide by the block align (SIGFPE at 0) and handle 1 or 2 channels.
+                // The decoders divide by the block align (SIGFPE at 0) and handle 1 or 2
+                // channels. A block that reads past the data or writes past the samples per
+                // block that the decoder made room for fails the load, and SDL_LoadWAV_RW then
+                // leaks the decoded sound.
                 const Uint32 blockHeader = (encoding == msAdpcmEncoding ? 7 : 4) * channels;
-                if (bits != 4 || channels > 2 || align < blockHeader || formatLength < 20) {
+                const AdpcmBlock block = adpcmBlock(encoding, channels, samplesPerBlock);
+                const Sint64 blocks = align == 0 ? 0 : length / align;
+                const bool blocksFit =
+                    blocks == 0 || (blocks * block.read <= length &&
+                                    block.written <= 2 * Sint64{channels} * samplesPerBlock);
+                if (bits != 4 || channels > 2 || align < blockHeader || formatLength < 20 ||
+                    !blocksFit) {
                     return std::nullopt;
                 }
-                decoded = static_cast<Sint64>(length / align) * le16(format + 18) * channels * 2;
+                decoded = blocks * samplesPerBlock * channels * 2;
             } else if (encoding != pcmEncoding || (bits != 8 && bits != 16)) {
                 return std::nullopt;
             }
@@ -464,10 +717,54 @@ std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 
             if (!growth || decoded * *growth > maxSoundBytes) {
                 return std::nullopt;
             }
-            return end;
+            return WaveLayout{end, at + 8, length, encoding, channels, align, samplesPerBlock};
         }
         at = end;
     }
+}
+
+// Reads the audio data of an MS-ADPCM sound from its stream, and rewinds it; true when every
+// block names a known predictor.
+bool msAdpcmStreamKnown(SDL_RWops* source, const WaveLayout& layout) {
+    std::vector<Uint8> data(layout.dataLength);
+    const bool read =
+        SDL_RWseek(source, static_cast<int>(layout.dataStart), RW_SEEK_SET) >= 0 &&
+        (data.empty() || SDL_RWread(source, data.data(), static_cast<int>(data.size()), 1) == 1);
+    return SDL_RWseek(source, 0, RW_SEEK_SET) == 0 && read &&
+           msAdpcmPredictorsKnown(data.data(), data.size(), static_cast<int>(layout.channels),
+                                  layout.align, layout.samplesPerBlock);
+}
+
+} // namespace
+
+std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 fileSize,
+                                  const MixerSpec& mixer) {
+    const std::optional<WaveLayout> layout = waveLayout(bytes, count, fileSize, mixer);
+    return layout ? std::optional<Sint64>(layout->extent) : std::nullopt;
+}
+
+bool msAdpcmPredictorsKnown(const Uint8* data, std::size_t length, int channels, Uint32 align,
+                            Uint32 samplesPerBlock) {
+    // The decoder takes each block's predictors, one a channel, from where its loop left the
+    // block before, and indexes its table of seven coefficient pairs with them; it fails on any
+    // other, and SDL_LoadWAV_RW then leaks the decoded sound.
+    if (align == 0 || channels < 1) {
+        return false;
+    }
+    const Sint64 stride = adpcmBlock(msAdpcmEncoding, channels, samplesPerBlock).read;
+    const Sint64 blocks = static_cast<Sint64>(length / align);
+    for (Sint64 block = 0; block < blocks; ++block) {
+        const Sint64 at = block * stride;
+        if (at + channels > static_cast<Sint64>(length)) {
+            return false;
+        }
+        for (int channel = 0; channel < channels; ++channel) {
+            if (data[at + channel] >= msAdpcmPredictors) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 std::optional<Sint64> audioConversionGrowth(Uint16 format, int channels, Uint32 rate,
@@ -609,6 +906,25 @@ OggPage oggPageAccepted(const Uint8* bytes, std::size_t count, const MixerSpec& 
     return OggPage{length, begins};
 }
 
+bool vorbisCodebooksUsable(const Uint8* packet, std::size_t length) {
+    // The codebooks open the setup header after its type and the codec's name; libvorbis checks
+    // what follows them well itself.
+    if (length < 7 || packet[0] != 5 || std::memcmp(packet + 1, "vorbis", 6) != 0) {
+        return false;
+    }
+    PacketBits bits{packet + 7, length - 7, 0};
+    const Sint64 books = readBits(bits, 8) + 1;
+    if (books == 0) {
+        return false;
+    }
+    for (Sint64 book = 0; book < books; ++book) {
+        if (!codebookUsable(bits)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool fontMetricsUsable(int height, int ascent, int descent) {
     // SDL_ttf makes the height ascent - descent + 1 without a check: an ascender of 0 over a
     // descender above the baseline gives none, or less than none.
@@ -692,10 +1008,17 @@ Mix_Chunk* loadSound(const char* path) {
     if (!mixer) {
         return nullptr;
     }
+    std::optional<WaveLayout> layout;
     SDL_RWops* source =
-        openChecked(path, [&mixer](const Uint8* bytes, std::size_t count, Sint64 size) {
-            return soundExtent(bytes, count, size, *mixer);
+        openChecked(path, [&mixer, &layout](const Uint8* bytes, std::size_t count, Sint64 size) {
+            layout = waveLayout(bytes, count, size, *mixer);
+            return layout ? std::optional<Sint64>(layout->extent) : std::nullopt;
         });
+    if (source != nullptr && layout->encoding == msAdpcmEncoding &&
+        !msAdpcmStreamKnown(source, *layout)) {
+        SDL_RWclose(source);
+        return nullptr;
+    }
     return source == nullptr ? nullptr : Mix_LoadWAV_RW(source, 1);
 }
 

@@ -49,6 +49,11 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 f
 std::optional<Sint64> soundExtent(const Uint8* bytes, std::size_t count, Sint64 fileSize,
                                   const MixerSpec& mixer);
 
+// Whether SDL's MS-ADPCM decoder finds a known predictor at the start of every block of this
+// audio data, laid out by these fields of its format.
+bool msAdpcmPredictorsKnown(const Uint8* data, std::size_t length, int channels, Uint32 align,
+                            Uint32 samplesPerBlock);
+
 // How many times SDL_BuildAudioCVT grows a buffer converting this format, channel count and rate
 // to the mixer's output; none when it cannot convert within its table of filters.
 std::optional<Sint64> audioConversionGrowth(Uint16 format, int channels, Uint32 rate,
@@ -60,6 +65,10 @@ Uint32 oggChecksum(const Uint8* page, std::size_t length);
 // The Ogg page at the start of `bytes` (of which `count` are at hand, at least two pages' worth
 // unless the file ends sooner), judged as music for this mixer.
 OggPage oggPageAccepted(const Uint8* bytes, std::size_t count, const MixerSpec& mixer);
+
+// Whether libvorbis sets up every codebook of this Vorbis setup header (the third header packet
+// of a stream) for decoding, and decodes with it without dividing by zero.
+bool vorbisCodebooksUsable(const Uint8* packet, std::size_t length);
 
 // Whether SDL_ttf's metrics of an opened font give text a usable box.
 bool fontMetricsUsable(int height, int ascent, int descent);

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/context.h"
+#include "context.h"
 
 #include <utility>
 

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Fuzzing beyond the tests' short runs: a long campaign over every target, and the committed corpus
 # made anew from the seeds.
-#   tools/fuzz_campaign.sh run [SECONDS]      each target in turn for SECONDS (default 1200, that is
-#                                             20 minutes) from the committed corpus, going on after
-#                                             failures; results in build-fuzz/fuzz-campaign/
+#   tools/fuzz_campaign.sh run [SECONDS [JOBS]]
+#                                             each target for SECONDS (default 1200, that is 20
+#                                             minutes) from the committed corpus, JOBS at a time
+#                                             (default 1), going on after failures; results in
+#                                             build-fuzz/fuzz-campaign/
 #   tools/fuzz_campaign.sh corpus [FOLDER...] remakes tests/fuzz/corpus: the seeds of
 #                                             tests/fuzz/make_seeds.py, the committed corpus and the
 #                                             FOLDERs' TARGET subfolders (a campaign's grown corpus,
 #                                             build-fuzz/fuzz-campaign/corpus, say), merged by
 #                                             libFuzzer into the fewest inputs that keep every
 #                                             feature
-# Both build build-fuzz first (clang, QUORVANE_FUZZ=ON), and run under nice, one fuzzer at a time.
+# Both build build-fuzz first (clang, QUORVANE_FUZZ=ON), and run under nice.
 # The campaign's results: report.md (a row a target: time, executions, corpus size, failures),
 # artifacts/TARGET (every failing input), triage-TARGET.txt (the failures sorted into distinct
 # faults, with their stacks) and corpus/TARGET (the grown corpus).
@@ -32,27 +34,43 @@ build_fuzzers() {
   nice -n 10 cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 }
 
+# One target of a campaign: its run, then the triage of what failed; fails when the run failed.
+fuzz_target() {
+  local target=$1 seconds=$2 out=$3 status=0
+  nice -n 10 "$python" -B "$fuzz/run_fuzzer.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
+    --corpus "$fuzz/corpus/$target" --dict "$fuzz/dict/$target.dict" --seconds "$seconds" \
+    --max-len "$max_len" --work "$out/work/$target" --artifacts "$out/artifacts/$target" \
+    --lsan-suppressions "$root/tests/sanitizer/lsan.supp" --keep-going --report "$out/report.md" \
+    --keep-corpus "$out/corpus/$target" || status=1
+  nice -n 10 "$python" -B "$fuzz/triage.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
+    "$out/artifacts/$target" >"$out/triage-$target.txt"
+  return $status
+}
+
 campaign() {
-  local seconds=${1:-1200}
+  local seconds=${1:-1200} jobs=${2:-1}
   local out=$build/fuzz-campaign
   rm -rf "$out"
   mkdir -p "$out"
   {
-    echo "Campaign of $(date -u '+%Y-%m-%d %H:%M UTC'), $seconds s a target," \
+    echo "Campaign of $(date -u '+%Y-%m-%d %H:%M UTC'), $seconds s a target, $jobs at a time," \
       "at $(git rev-parse --short HEAD)"
     echo
     echo "| Target | Time | Executions | Corpus at the end | Failures | Kinds |"
     echo "|---|---|---|---|---|---|"
   } >"$out/report.md"
-  local failed=0
+  local failed=0 running=0
   for target in "${targets[@]}"; do
-    nice -n 10 "$python" -B "$fuzz/run_fuzzer.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
-      --corpus "$fuzz/corpus/$target" --dict "$fuzz/dict/$target.dict" --seconds "$seconds" \
-      --max-len "$max_len" --work "$out/work/$target" --artifacts "$out/artifacts/$target" \
-      --lsan-suppressions "$root/tests/sanitizer/lsan.supp" --keep-going --report "$out/report.md" \
-      --keep-corpus "$out/corpus/$target" || failed=1
-    nice -n 10 "$python" -B "$fuzz/triage.py" --fuzzer "$build/tests/fuzz/fuzz_$target" \
-      "$out/artifacts/$target" >"$out/triage-$target.txt"
+    if [ "$running" -ge "$jobs" ]; then
+      wait -n || failed=1
+      running=$((running - 1))
+    fi
+    fuzz_target "$target" "$seconds" "$out" &
+    running=$((running + 1))
+  done
+  while [ "$running" -gt 0 ]; do
+    wait -n || failed=1
+    running=$((running - 1))
   done
   rm -rf "$out/work"
   cat "$out/report.md"
@@ -86,7 +104,7 @@ corpus() {
 case "${1:-}" in
   run)
     build_fuzzers
-    campaign "${2:-1200}"
+    campaign "${2:-1200}" "${3:-1}"
     ;;
   corpus)
     shift
@@ -94,7 +112,7 @@ case "${1:-}" in
     corpus "$@"
     ;;
   *)
-    echo "usage: $0 run [SECONDS] | corpus [FOLDER...]" >&2
+    echo "usage: $0 run [SECONDS [JOBS]] | corpus [FOLDER...]" >&2
     exit 2
     ;;
 esac

@@ -4,8 +4,8 @@
 // SPDX-License-Identifier: MIT
 #include "fuzz_support.h"
 
-#include "app/context.h"
-#include "services/frame.h"
+#include "context.h"
+#include "frame.h"
 
 #include <SDL.h>
 

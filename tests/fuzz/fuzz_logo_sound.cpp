@@ -4,8 +4,8 @@
 // SPDX-License-Identifier: MIT
 #include "fuzz_support.h"
 
-#include "app/context.h"
-#include "screens/logo.h"
+#include "context.h"
+#include "logo.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,9 +4,9 @@
 // SPDX-License-Identifier: MIT
 #include "fuzz_support.h"
 
-#include "app/context.h"
-#include "app/lifecycle.h"
-#include "screens/logo.h"
+#include "context.h"
+#include "lifecycle.h"
+#include "logo.h"
 
 #include <SDL.h>
 

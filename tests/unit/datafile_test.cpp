@@ -4,14 +4,15 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include "screens/logo.h"
-#include "screens/menu.h"
-#include "screens/quit_confirm.h"
-#include "services/datafile.h"
-#include "services/frame.h"
+#include "datafile.h"
+#include "frame.h"
+#include "logo.h"
+#include "menu.h"
+#include "quit_confirm.h"
 
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -251,7 +252,12 @@ TEST(DataFileChecks, WaveFilesThatSdlDecodesAndConvertsSafely) {
         {"MS-ADPCM with a block align of 0", {2, 1, 22050, 0, 4, 500}, 0, false},
         {"IMA-ADPCM with a block align of 0", {0x11, 1, 22050, 0, 4, 505}, 0, false},
         {"IMA-ADPCM, align below its block header", {0x11, 2, 22050, 7, 4, 505}, 0, false},
-        {"IMA-ADPCM, 8 MiB once decoded", {0x11, 1, 22050, 4, 4, 65535}, 0, false},
+        {"IMA-ADPCM", {0x11, 1, 22050, 256, 4, 505}, 0, true},
+        {"IMA-ADPCM, 8 MiB once decoded", {0x11, 1, 22050, 32768, 4, 65529, 65u << 15}, 0, false},
+        {"IMA-ADPCM, blocks writing past their samples", {0x11, 1, 22050, 256, 4, 504}, 0, false},
+        {"MS-ADPCM in stereo", {2, 2, 22050, 512, 4, 500}, 0, true},
+        {"MS-ADPCM, blocks reading past the data", {2, 2, 22050, 256, 4, 500, 512}, 0, false},
+        {"MS-ADPCM, blocks writing past their samples", {2, 1, 22050, 256, 4, 499}, 0, false},
         {"MS-ADPCM in 3 channels", {2, 3, 22050, 256, 4, 500}, 0, false},
         {"MP3", {0x55, 2, 22050, 1, 0}, 0, false},
     };
@@ -268,6 +274,41 @@ TEST(DataFileChecks, WaveFilesThatSdlDecodesAndConvertsSafely) {
                 << row.name;
         }
     }
+}
+
+TEST(DataFileChecks, MsAdpcmBlocksNameKnownPredictors) {
+    // Two blocks of mono audio data, whose decoder walks 256 bytes a block with 500 samples a
+    // block, and 7 bytes a block with 2.
+    const auto data = [](std::initializer_list<std::pair<int, Uint8>> predictors) {
+        Bytes bytes(512, 0x33);
+        for (const auto& [at, predictor] : predictors) {
+            bytes[at] = predictor;
+        }
+        return bytes;
+    };
+    struct Row {
+        const char* name;
+        Bytes data;
+        int channels;
+        Uint32 samplesPerBlock;
+        bool known;
+    };
+    const Row rows[] = {
+        {"predictors 6 and 0", data({{0, 6}, {256, 0}}), 1, 500, true},
+        {"predictor 7 in the second block", data({{0, 0}, {256, 7}}), 1, 500, false},
+        {"stereo, the second channel's 7", data({{0, 1}, {1, 7}}), 2, 244, false},
+        {"blocks shorter than their align", data({{0, 0}, {7, 0}}), 1, 2, true},
+        {"at where the short block left off", data({{0, 0}, {7, 9}, {256, 0}}), 1, 2, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(msAdpcmPredictorsKnown(row.data.data(), row.data.size(), row.channels, 256,
+                                         row.samplesPerBlock),
+                  row.known)
+            << row.name;
+    }
+    const Bytes tail = data({{0, 0}, {256, 99}});
+    EXPECT_TRUE(msAdpcmPredictorsKnown(tail.data(), 300, 1, 256, 500))
+        << "less than a block after the last is never decoded";
 }
 
 TEST(DataFileChecks, AudioConversionsWithinSdlsTenFilters) {
@@ -364,6 +405,123 @@ TEST(DataFileChecks, OggPagesAndEveryStreamsIdentification) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(oggPageAccepted(row.page.data(), row.page.size(), mixer).length, row.length)
+            << row.name;
+    }
+}
+
+// Fields packed as libvorbis packs them, from the lowest bit of each byte up.
+struct PackedBits {
+    Bytes bytes;
+    std::size_t count = 0;
+
+    PackedBits& put(Uint32 value, int width) {
+        for (int n = 0; n < width; ++n, ++count) {
+            if (count % 8 == 0) {
+                bytes.push_back(0);
+            }
+            bytes.back() |= static_cast<Uint8>((value >> n & 1) << count % 8);
+        }
+        return *this;
+    }
+};
+
+// A codebook whose entries have these code lengths in the order given, 0 for an unused entry.
+void putBook(PackedBits& bits, Uint32 dimensions, const std::vector<int>& lengths,
+             Uint32 mapType = 0) {
+    const bool sparse = std::find(lengths.begin(), lengths.end(), 0) != lengths.end();
+    bits.put(0x564342, 24).put(dimensions, 16).put(static_cast<Uint32>(lengths.size()), 24);
+    bits.put(0, 1).put(sparse, 1);
+    for (const int length : lengths) {
+        if (sparse) {
+            bits.put(length > 0, 1);
+        }
+        if (length > 0) {
+            bits.put(static_cast<Uint32>(length - 1), 5);
+        }
+    }
+    bits.put(mapType, 4);
+}
+
+// A codebook in length order: `counts[n]` entries of `firstLength + n` bits.
+void putOrderedBook(PackedBits& bits, int firstLength, const std::vector<Uint32>& counts) {
+    Uint32 entries = 0;
+    for (const Uint32 count : counts) {
+        entries += count;
+    }
+    bits.put(0x564342, 24).put(1, 16).put(entries, 24).put(1, 1);
+    bits.put(static_cast<Uint32>(firstLength - 1), 5);
+    Uint32 done = 0;
+    for (const Uint32 count : counts) {
+        int width = 0;
+        for (Uint32 left = entries - done; left > 0; left >>= 1) {
+            ++width;
+        }
+        bits.put(count, width);
+        done += count;
+    }
+    bits.put(0, 4);
+}
+
+// A setup header of these codebooks, with the rest of the header cut off.
+Bytes vorbisSetup(const std::vector<std::function<void(PackedBits&)>>& books) {
+    PackedBits bits;
+    bits.bytes = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    bits.count = bits.bytes.size() * 8;
+    bits.put(static_cast<Uint32>(books.size() - 1), 8);
+    for (const auto& book : books) {
+        book(bits);
+    }
+    return bits.bytes;
+}
+
+TEST(DataFileChecks, VorbisCodebooksThatLibvorbisSetsUp) {
+    using Lengths = std::vector<int>;
+    const auto book = [](Lengths lengths, Uint32 dimensions = 1) {
+        return [=](PackedBits& bits) { putBook(bits, dimensions, lengths); };
+    };
+    // A 3 by 3 lattice: 9 entries, 3 values of 4 bits, and the rest of the setup after it.
+    const auto lattice = [](PackedBits& bits) {
+        putBook(bits, 2, {3, 3, 3, 3, 3, 3, 3, 4, 4}, 1);
+        bits.put(0, 32).put(0, 32).put(3, 4).put(0, 1).put(0x123, 12);
+    };
+    Bytes cutLattice = vorbisSetup({lattice});
+    cutLattice.resize(cutLattice.size() - 1);
+    Bytes comment = vorbisSetup({book({1, 1})});
+    comment[0] = 3;
+    struct Row {
+        const char* name;
+        Bytes setup;
+        bool usable;
+    };
+    const Row rows[] = {
+        {"four codewords of 2 bits", vorbisSetup({book({2, 2, 2, 2}, 2)}), true},
+        {"lengths out of order that fill the tree", vorbisSetup({book({3, 1, 3, 2})}), true},
+        {"a tree filled too much", vorbisSetup({book({1, 1, 1})}), false},
+        {"a tree filled too little", vorbisSetup({book({2, 2, 2})}), false},
+        {"one used entry of 1 bit", vorbisSetup({book({0, 1, 0})}), true},
+        {"one used entry of 2 bits", vorbisSetup({book({0, 2})}), false},
+        {"no used entry", vorbisSetup({book({0, 0})}), true},
+        {"0 dimensions", vorbisSetup({book({2, 2, 2, 2}, 0)}), false},
+        {"a good book, then a refused one", vorbisSetup({book({1, 1}), book({2, 2})}), false},
+        {"length order, full", vorbisSetup({[](auto& b) {
+             putOrderedBook(b, 2, {2, 4});
+         }}),
+         true},
+        {"length order, too many of a length",
+         vorbisSetup({[](auto& b) { putOrderedBook(b, 1, {3}); }}), false},
+        {"length order, too few", vorbisSetup({[](auto& b) { putOrderedBook(b, 2, {3}); }}), false},
+        {"a lattice with its values", vorbisSetup({lattice}), true},
+        {"a lattice cut short", cutLattice, false},
+        {"map type 3", vorbisSetup({[](auto& b) {
+             putBook(b, 1, {1, 1}, 3);
+         }}),
+         false},
+        {"a sync pattern that does not match",
+         vorbisSetup({[](auto& b) { b.put(0x564343, 24).put(1, 16).put(0, 24); }}), false},
+        {"a comment header", comment, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(vorbisCodebooksUsable(row.setup.data(), row.setup.size()), row.usable)
             << row.name;
     }
 }
@@ -524,6 +682,71 @@ TEST_F(GuardedLoads, CraftedFilesAreLeftUnseenAndUnheardAndTheProgramGoesOn) {
     EXPECT_EQ(background, nullptr);
     EXPECT_TRUE(near(pixelAt(320, 240), black));
     EXPECT_EQ(stateStack.size(), 3u) << "the keys act as usual";
+}
+
+// A mono MS-ADPCM WAV of two blocks of 256 bytes, which start with these predictors.
+Bytes msAdpcmWave(Uint8 first, Uint8 second) {
+    Bytes bytes;
+    putTag(bytes, "RIFF");
+    putLe(bytes, 0, 4);
+    putTag(bytes, "WAVE");
+    putTag(bytes, "fmt ");
+    putLe(bytes, 50, 4);
+    for (const auto& [value, width] : std::initializer_list<std::pair<Uint32, int>>{
+             {2, 2}, {1, 2}, {22050, 4}, {11155, 4}, {256, 2}, {4, 2}, {32, 2}, {500, 2}, {7, 2}}) {
+        putLe(bytes, value, width);
+    }
+    for (const int coefficient : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}) {
+        putLe(bytes, static_cast<Uint32>(coefficient), 2);
+    }
+    putTag(bytes, "data");
+    putLe(bytes, 512, 4);
+    for (const Uint8 predictor : {first, second}) {
+        const std::size_t block = bytes.size();
+        bytes.resize(block + 256, 0x12);
+        bytes[block] = predictor;
+        bytes[block + 1] = 16; // the first step
+        bytes[block + 2] = 0;
+    }
+    return bytes;
+}
+
+TEST_F(GuardedLoads, AudioThatWouldFailInsideItsDecoderIsRefusedBeforeIt) {
+    writeFile("snd/quor.wav", msAdpcmWave(0, 6));
+    Mix_Chunk* loaded = loadSound("snd/quor.wav");
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_GT(loaded->alen, 0u);
+    Mix_FreeChunk(loaded);
+    writeFile("snd/quor.wav", msAdpcmWave(0, 7));
+    EXPECT_EQ(loadSound("snd/quor.wav"), nullptr);
+
+    // The music with its first codebook of 0 dimensions, alone and as the second of a chain, and
+    // with its header pages out of sequence.
+    const Bytes tone = readFile(FIXTURE_DIR "/tone.ogg");
+    const Uint8 setupStart[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    const std::size_t setup = static_cast<std::size_t>(
+        std::search(tone.begin(), tone.end(), std::begin(setupStart), std::end(setupStart)) -
+        tone.begin());
+    ASSERT_LT(setup + 13, tone.size());
+    Bytes flat = tone;
+    flat[setup + 11] = 0;
+    flat[setup + 12] = 0;
+    editOggPages(flat, 0, [](Uint8*, int) {});
+    Bytes chained = tone;
+    chained.insert(chained.end(), flat.begin(), flat.end());
+    editOggPages(chained, tone.size(), [](Uint8* page, int) { page[14] ^= 0x5A; });
+    Bytes gap = tone;
+    editOggPages(gap, 0, [](Uint8* page, int index) { page[18] += index > 0 ? 1 : 0; });
+    writeFile("snd/menumusic.ogg", tone);
+    Mix_Music* loadedMusic = loadMusic("snd/menumusic.ogg");
+    EXPECT_NE(loadedMusic, nullptr);
+    Mix_FreeMusic(loadedMusic);
+    for (const Bytes& ogg : {flat, chained, gap}) {
+        writeFile("snd/menumusic.ogg", ogg);
+        loadedMusic = loadMusic("snd/menumusic.ogg");
+        EXPECT_EQ(loadedMusic, nullptr);
+        Mix_FreeMusic(loadedMusic);
+    }
 }
 
 TEST_F(GuardedLoads, ValidLeadingBytesBeforeAHugeTailLoadAsThePlainLoadOfTheFileAlone) {

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include "app/lifecycle.h"
+#include "lifecycle.h"
 
 #include <cmath>
 #include <cstdlib>

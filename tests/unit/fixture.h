@@ -4,7 +4,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/context.h"
+#include "context.h"
 
 #include <gtest/gtest.h>
 

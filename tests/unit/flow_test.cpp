@@ -3,12 +3,12 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include "app/lifecycle.h"
-#include "screens/game.h"
-#include "screens/logo.h"
-#include "screens/menu.h"
-#include "screens/quit_confirm.h"
-#include "services/frame.h"
+#include "frame.h"
+#include "game.h"
+#include "lifecycle.h"
+#include "logo.h"
+#include "menu.h"
+#include "quit_confirm.h"
 
 #include <SDL_ttf.h>
 

@@ -3,10 +3,10 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include "screens/game.h"
-#include "screens/menu.h"
-#include "screens/quit_confirm.h"
-#include "services/frame.h"
+#include "frame.h"
+#include "game.h"
+#include "menu.h"
+#include "quit_confirm.h"
 
 #include <SDL_ttf.h>
 

@@ -3,10 +3,10 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include "app/lifecycle.h"
-#include "screens/logo.h"
-#include "screens/menu.h"
-#include "screens/quit_confirm.h"
+#include "lifecycle.h"
+#include "logo.h"
+#include "menu.h"
+#include "quit_confirm.h"
 
 #include <functional>
 
