@@ -84,8 +84,9 @@ corpus() {
   "$python" -B "$fuzz/make_seeds.py" "$seeds"
   for target in "${targets[@]}"; do
     local extra=()
+    # Absolute, as the fuzzer works in run directories of its own.
     for folder in "$@"; do
-      [ -d "$folder/$target" ] && extra+=("$folder/$target")
+      [ -d "$folder/$target" ] && extra+=("$(realpath "$folder/$target")")
     done
     local merged=$seeds/merged-$target
     mkdir -p "$merged" "$seeds/tmp"
