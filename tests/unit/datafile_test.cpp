@@ -1,14 +1,21 @@
-// Data file checks: each row a crafted header and the verdict, the extent a load reads or none;
-// then the program's own operations on crafted, oversized and special files.
+// Data file checks: each row a crafted header and the verdict, the extent a load reads or the
+// reason it is refused; then the program's own operations on crafted, oversized and special files.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
+#include "bitmap.h"
+#include "conversion.h"
 #include "datafile.h"
+#include "font.h"
 #include "frame.h"
+#include "loaders.h"
 #include "logo.h"
 #include "menu.h"
+#include "ogg.h"
 #include "quit_confirm.h"
+#include "vorbis.h"
+#include "wave.h"
 
 #include <SDL_ttf.h>
 
@@ -51,6 +58,20 @@ void putTag(Bytes& bytes, const char* tag) {
     bytes.insert(bytes.end(), tag, tag + 4);
 }
 
+// The reason of a row whose file passes its check.
+constexpr const char* passes = nullptr;
+
+// Expects a check's verdict: the file passes when `reason` is null, else it is refused for that
+// reason, which the check records for SDL_GetError.
+void expectVerdict(bool accepted, const char* reason, const std::string& name) {
+    if (reason == passes) {
+        EXPECT_TRUE(accepted) << name << ": " << SDL_GetError();
+    } else {
+        EXPECT_FALSE(accepted) << name;
+        EXPECT_STREQ(accepted ? "" : SDL_GetError(), reason) << name;
+    }
+}
+
 struct Bitmap {
     Uint32 headerSize = 40;
     Uint32 width = 4;
@@ -89,65 +110,105 @@ struct BitmapRow {
     const char* name;
     Bitmap bitmap;
     Sint64 fileSize;
-    Sint64 extent; // -1: refused
+    Sint64 extent; // -1: refused for the reason
+    const char* reason;
 };
 
 TEST(DataFileChecks, BitmapHeadersWithinSdlsLoader) {
     const Uint32 rgb[] = {0xFF0000, 0xFF00, 0xFF};
-    const BitmapRow rows[] = {
-        {"24-bit 4x4: header and rows", {}, 102, 102},
+    const char* rows = "bitmap: rows beyond the file";
+    const char* side = "bitmap: width or height out of range";
+    const char* depth = "bitmap: unsupported bit depth";
+    const char* compressed = "bitmap: compressed";
+    const char* mask = "bitmap: unusable colour mask";
+    const char* pixels = "bitmap: too many pixels";
+    const BitmapRow table[] = {
+        {"24-bit 4x4: header and rows", {}, 102, 102, passes},
         {"the splash's shape",
          {108, 640, 480, 32, 3, 0, 122, {rgb[0], rgb[1], rgb[2]}},
          1228922,
-         1228922},
-        {"a tail after the rows is not read", {}, Sint64{3} << 30, 102},
-        {"rows cut short", {}, 101, -1},
-        {"pixel offset at 2^31", {40, 4, 4, 24, 0, 0, 0x80000000u}, Sint64{3} << 30, -1},
-        {"8-bit: 256 colours read after the header", {40, 4, 4, 8, 0, 0, 1078}, 1094, 1094},
-        {"8-bit with 2 colours of 2", {40, 4, 2, 8, 0, 2, 62}, 70, 70},
+         1228922,
+         passes},
+        {"a tail after the rows is not read", {}, Sint64{3} << 30, 102, passes},
+        {"rows cut short", {}, 101, -1, rows},
+        {"pixel offset at 2^31", {40, 4, 4, 24, 0, 0, 0x80000000u}, Sint64{3} << 30, -1, rows},
+        {"8-bit: 256 colours read after the header", {40, 4, 4, 8, 0, 0, 1078}, 1094, 1094, passes},
+        {"8-bit with 2 colours of 2", {40, 4, 2, 8, 0, 2, 62}, 70, 70, passes},
         {"1-bit: SDL counts 256 colours, the file may end before",
          {40, 8, 1, 1, 0, 0, 62},
          66,
-         1078},
-        {"1-bit with 3 colours", {40, 8, 1, 1, 0, 3, 66}, 70, -1},
-        {"core header", {12, 4, 4, 24, 0, 0, 26}, 74, 74},
-        {"header of 64 bytes", {64, 4, 4, 24, 0, 0, 78}, 126, -1},
-        {"width 0", {40, 0, 4}, 1000, -1},
-        {"width 8193", {40, 8193, 1}, Sint64{1} << 30, -1},
-        {"height 8192, top-down", {40, 1, static_cast<Uint32>(-8192)}, Sint64{1} << 30, 54 + 32768},
-        {"height -2^31", {40, 4, 0x80000000u}, Sint64{1} << 40, -1},
-        {"depth 264, low byte 8", {40, 4, 4, 264}, 100000, -1},
-        {"depth 2056, low byte 8", {40, 4, 4, 2056}, 100000, -1},
-        {"depth 15", {40, 4, 4, 15}, 100000, -1},
-        {"RLE compression", {40, 4, 4, 8, 1, 0, 1078}, 100000, -1},
-        {"bit fields at 24 bits", {40, 4, 4, 24, 3, 0, 66, {rgb[0], rgb[1], rgb[2]}}, 114, -1},
-        {"16-bit 5-6-5 fields", {40, 2, 2, 16, 3, 0, 66, {0xF800, 0x7E0, 0x1F}}, 74, 74},
-        {"a mask of 16 bits", {40, 2, 2, 32, 3, 0, 66, {0xFFFF0000, 0xFF00, 0xFF}}, 82, -1},
-        {"a mask with a gap", {40, 2, 2, 32, 3, 0, 66, {0x01010101, 0xFF00, 0xFF}}, 82, -1},
-        {"no masks: SDL's default", {40, 2, 2, 32, 3, 0, 66, {0, 0, 0}}, 82, 82},
+         1078,
+         passes},
+        {"1-bit with 3 colours",
+         {40, 8, 1, 1, 0, 3, 66},
+         70,
+         -1,
+         "bitmap: more colours than its depth has"},
+        {"core header", {12, 4, 4, 24, 0, 0, 26}, 74, 74, passes},
+        {"header of 64 bytes", {64, 4, 4, 24, 0, 0, 78}, 126, -1, "bitmap: unknown header size"},
+        {"width 0", {40, 0, 4}, 1000, -1, side},
+        {"width 8193", {40, 8193, 1}, Sint64{1} << 30, -1, side},
+        {"height 8192, top-down",
+         {40, 1, static_cast<Uint32>(-8192)},
+         Sint64{1} << 30,
+         54 + 32768,
+         passes},
+        {"height -2^31", {40, 4, 0x80000000u}, Sint64{1} << 40, -1, side},
+        {"depth 264, low byte 8", {40, 4, 4, 264}, 100000, -1, depth},
+        {"depth 2056, low byte 8", {40, 4, 4, 2056}, 100000, -1, depth},
+        {"depth 15", {40, 4, 4, 15}, 100000, -1, depth},
+        {"RLE compression", {40, 4, 4, 8, 1, 0, 1078}, 100000, -1, compressed},
+        {"bit fields at 24 bits",
+         {40, 4, 4, 24, 3, 0, 66, {rgb[0], rgb[1], rgb[2]}},
+         114,
+         -1,
+         compressed},
+        {"16-bit 5-6-5 fields", {40, 2, 2, 16, 3, 0, 66, {0xF800, 0x7E0, 0x1F}}, 74, 74, passes},
+        {"a mask of 16 bits", {40, 2, 2, 32, 3, 0, 66, {0xFFFF0000, 0xFF00, 0xFF}}, 82, -1, mask},
+        {"a mask with a gap", {40, 2, 2, 32, 3, 0, 66, {0x01010101, 0xFF00, 0xFF}}, 82, -1, mask},
+        {"no masks: SDL's default", {40, 2, 2, 32, 3, 0, 66, {0, 0, 0}}, 82, 82, passes},
         {"uncompressed 32-bit rows after a gap: masks read",
          {40, 2, 2, 32, 0, 0, 70, {0x0F000000, 0, 0}},
          86,
-         86},
+         86,
+         passes},
+        {"twice the display's pixels at 32 bits",
+         {40, 1280, 480, 32},
+         54 + 1280 * 480 * 4,
+         54 + 1280 * 480 * 4,
+         passes},
+        {"1-bit, 8192 square: a 64 MiB surface, read a byte at a time",
+         {40, 8192, 8192, 1, 0, 0, 62},
+         Sint64{1} << 30,
+         -1,
+         pixels},
+        {"32-bit, 8192 square: a 256 MiB surface",
+         {40, 8192, 8192, 32},
+         Sint64{1} << 30,
+         -1,
+         pixels},
     };
-    for (const BitmapRow& row : rows) {
+    for (const BitmapRow& row : table) {
         const Bytes header = bitmapHeader(row.bitmap);
         const std::optional<Sint64> extent =
             bitmapExtent(header.data(), header.size(), row.fileSize);
+        expectVerdict(extent.has_value(), row.reason, row.name);
         EXPECT_EQ(extent.value_or(-1), row.extent) << row.name;
     }
     const Bytes notABitmap{'B', 'A', 0, 0};
-    EXPECT_FALSE(bitmapExtent(notABitmap.data(), notABitmap.size(), 100));
+    expectVerdict(bitmapExtent(notABitmap.data(), notABitmap.size(), 100).has_value(),
+                  "bitmap: not a Windows bitmap", "BA");
 }
 
-// A table directory of the given version with tables at (offset, length).
-Bytes fontDirectory(Uint32 version, const std::vector<std::pair<Uint32, Uint32>>& tables) {
+// A table directory of the given version with tables at (offset, length), tagged `tag`.
+Bytes fontDirectory(Uint32 version, const std::vector<std::pair<Uint32, Uint32>>& tables,
+                    const char* tag = "glyf") {
     Bytes bytes;
     putBe(bytes, version, 4);
     putBe(bytes, static_cast<Uint32>(tables.size()), 2);
     putBe(bytes, 0, 6);
     for (const auto& [offset, length] : tables) {
-        putTag(bytes, "glyf");
+        putTag(bytes, tag);
         putBe(bytes, 0, 4);
         putBe(bytes, offset, 4);
         putBe(bytes, length, 4);
@@ -158,10 +219,13 @@ Bytes fontDirectory(Uint32 version, const std::vector<std::pair<Uint32, Uint32>>
 TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
     const Uint32 truetype = 0x00010000;
     const Uint32 otto = 0x4F54544F;
+    const Sint64 mib = 1 << 20;
     struct Row {
         const char* name;
         Bytes bytes;
-        Sint64 extent;
+        Sint64 fileSize;
+        Sint64 extent; // -1: refused for the reason
+        const char* reason;
     };
     Bytes collection;
     putTag(collection, "ttcf");
@@ -173,17 +237,61 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
     Bytes cutShort = fontDirectory(truetype, {{28, 4}, {32, 4}});
     cutShort.resize(30);
     const Row rows[] = {
-        {"TrueType", fontDirectory(truetype, {{44, 20}, {100, 50}}), 150},
-        {"OpenType with CFF", fontDirectory(otto, {{28, 4}}), 32},
+        {"TrueType", fontDirectory(truetype, {{44, 20}, {100, 50}}), 1000, 150, passes},
+        {"OpenType with CFF, whose programs FreeType runs far longer",
+         fontDirectory(otto, {{28, 4}}), 1000, -1, "font: not TrueType"},
         {"a table beyond 2^31: FreeType's own check", fontDirectory(truetype, {{0xFFFFFFF0u, 64}}),
-         Sint64{0xFFFFFFF0u} + 64},
-        {"a collection opens its first font", collection, 150},
-        {"WOFF", fontDirectory(0x774F4646, {{28, 4}}), -1},
-        {"directory cut short", cutShort, -1},
+         1000, Sint64{0xFFFFFFF0u} + 64, passes},
+        {"a collection opens its first font", collection, 1000, 150, passes},
+        {"WOFF", fontDirectory(0x774F4646, {{28, 4}}), 1000, -1, "font: not TrueType"},
+        {"colour bitmaps", fontDirectory(truetype, {{28, 4}}, "sbix"), 1000, -1,
+         "font: glyphs other than TrueType outlines"},
+        {"a character map of 300 KiB", fontDirectory(truetype, {{28, 300 << 10}}, "cmap"),
+         400 << 10, -1, "font: a character map or kerning table over 256 KiB"},
+        {"directory cut short", cutShort, 1000, -1,
+         "font: table directory beyond the leading bytes"},
+        {"a kern table of 256 MiB, read whole at every opening",
+         fontDirectory(truetype, {{28, 256 << 20}}, "kern"), 300 * mib, -1,
+         "font: a character map or kerning table over 256 KiB"},
+        {"device metrics of 2 MiB, read whole at every opening",
+         fontDirectory(truetype, {{28, 2 << 20}}, "hdmx"), 3 * mib, -1,
+         "font: tables too large to read at every opening"},
+        {"the same table beyond the file's end, which FreeType drops",
+         fontDirectory(truetype, {{28, 256 << 20}}, "kern"), 20, 28 + 256 * mib, passes},
+        {"a glyph table of 4 MiB, read a glyph at a time", fontDirectory(truetype, {{28, 4 << 20}}),
+         300 * mib, -1, "font: over 4 MiB"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(fontExtent(row.bytes.data(), row.bytes.size(), 1000).value_or(-1), row.extent)
-            << row.name;
+        const std::optional<Sint64> extent =
+            fontExtent(row.bytes.data(), row.bytes.size(), row.fileSize);
+        expectVerdict(extent.has_value(), row.reason, row.name);
+        EXPECT_EQ(extent.value_or(-1), row.extent) << row.name;
+    }
+}
+
+TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
+    struct Row {
+        const char* font;
+        const char* reason;
+        bool ownHinting;
+    };
+    const Row rows[] = {
+        {"boxes.ttf", passes, false},
+        {"hinted.ttf", passes, true},
+        {"branching.ttf", "font: a glyph of too many parts", false},
+        {"deep.ttf", "font: glyphs made of parts too deep", false},
+        {"looped.ttf", "font: a glyph made of itself", false},
+        {"jagged.ttf", "font: a glyph of too many points", false},
+        {"tricky.ttf",
+         "font: one that FreeType would hint with its own programs whatever it is asked", false},
+    };
+    for (const Row& row : rows) {
+        std::ifstream in(std::string(FIXTURE_DIR "/") + row.font, std::ios::binary);
+        const Bytes font{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ASSERT_FALSE(font.empty()) << row.font;
+        const std::optional<FontCheck> check = fontAccepted(font.data(), font.size());
+        expectVerdict(check.has_value(), row.reason, row.font);
+        EXPECT_EQ(check && check->ownHinting, row.ownHinting) << row.font;
     }
 }
 
@@ -195,7 +303,8 @@ struct Wave {
     Uint32 bits = 16;
     Uint32 samplesPerBlock = 0; // 0: a 16-byte format chunk
     Uint32 dataLength = 4000;
-    const char* before = nullptr; // a chunk of 10 bytes before the format
+    const char* before = nullptr; // a chunk before the format
+    Uint32 beforeLength = 10;     // its length; bodies over 64 KiB are cut there
 };
 
 Bytes waveHeaders(const Wave& w) {
@@ -205,8 +314,8 @@ Bytes waveHeaders(const Wave& w) {
     putTag(bytes, "WAVE");
     if (w.before != nullptr) {
         putTag(bytes, w.before);
-        putLe(bytes, 10, 4);
-        bytes.resize(bytes.size() + 10);
+        putLe(bytes, w.beforeLength, 4);
+        bytes.resize(bytes.size() + std::min<Uint32>(w.beforeLength, 1 << 16));
     }
     putTag(bytes, "fmt ");
     putLe(bytes, w.samplesPerBlock == 0 ? 16 : 20, 4);
@@ -230,47 +339,73 @@ TEST(DataFileChecks, WaveFilesThatSdlDecodesAndConvertsSafely) {
         const char* name;
         Wave wave;
         Sint64 fileSize; // 0: headers and data exactly
-        bool accepted;
+        const char* reason;
     };
+    const char* filters = "audio: more conversion filters than SDL holds";
+    const char* channels = "sound: channels out of range";
+    const char* encoding = "sound: not 8- or 16-bit PCM or 4-bit ADPCM";
+    const char* small = "sound: ADPCM blocks smaller than their header";
+    const char* walk = "sound: ADPCM blocks beyond their data or samples";
+    const char* adpcmChannels = "sound: ADPCM in more than 2 channels";
     const Row rows[] = {
-        {"the mixer's own format", {}, 0, true},
-        {"a long tail after the data", {}, Sint64{3} << 30, true},
-        {"data cut short", {}, 4000, false},
-        {"a LIST chunk first", {1, 2, 22050, 4, 16, 0, 4000, "LIST"}, 0, true},
-        {"another chunk first", {1, 2, 22050, 4, 16, 0, 4000, "junk"}, 0, false},
-        {"8-bit mono 11025 Hz", {1, 1, 11025, 1, 8}, 0, true},
-        {"1 Hz overflows the filter table", {1, 2, 1}, 0, false},
-        {"2 Hz", {1, 2, 2}, 0, false},
-        {"2^31 Hz", {1, 2, 0x80000000u}, 0, false},
-        {"0 channels", {1, 0}, 0, false},
-        {"256 channels, a byte of 0", {1, 256}, 0, false},
-        {"3 channels stay unconverted", {1, 3, 22050, 6}, 0, false},
-        {"8 channels mix down", {1, 8, 22050, 16}, 0, true},
-        {"12-bit samples", {1, 2, 22050, 4, 12}, 0, false},
-        {"more than 8 MiB of data", {1, 2, 22050, 4, 16, 0, 9u << 20}, 0, false},
-        {"MS-ADPCM", {2, 1, 22050, 256, 4, 500}, 0, true},
-        {"MS-ADPCM with a block align of 0", {2, 1, 22050, 0, 4, 500}, 0, false},
-        {"IMA-ADPCM with a block align of 0", {0x11, 1, 22050, 0, 4, 505}, 0, false},
-        {"IMA-ADPCM, align below its block header", {0x11, 2, 22050, 7, 4, 505}, 0, false},
-        {"IMA-ADPCM", {0x11, 1, 22050, 256, 4, 505}, 0, true},
-        {"IMA-ADPCM, 8 MiB once decoded", {0x11, 1, 22050, 32768, 4, 65529, 65u << 15}, 0, false},
-        {"IMA-ADPCM, blocks writing past their samples", {0x11, 1, 22050, 256, 4, 504}, 0, false},
-        {"MS-ADPCM in stereo", {2, 2, 22050, 512, 4, 500}, 0, true},
-        {"MS-ADPCM, blocks reading past the data", {2, 2, 22050, 256, 4, 500, 512}, 0, false},
-        {"MS-ADPCM, blocks writing past their samples", {2, 1, 22050, 256, 4, 499}, 0, false},
-        {"MS-ADPCM in 3 channels", {2, 3, 22050, 256, 4, 500}, 0, false},
-        {"MP3", {0x55, 2, 22050, 1, 0}, 0, false},
+        {"the mixer's own format", {}, 0, passes},
+        {"a long tail after the data", {}, Sint64{3} << 30, passes},
+        {"data cut short", {}, 4000, "sound: a chunk beyond the file"},
+        {"a LIST chunk first", {1, 2, 22050, 4, 16, 0, 4000, "LIST"}, 0, passes},
+        {"a LIST chunk of 200 MB first, which SDL reads whole",
+         {1, 2, 22050, 4, 16, 0, 4000, "LIST", 200000000},
+         Sint64{3} << 30,
+         "sound: a chunk over 8 MiB"},
+        {"another chunk first",
+         {1, 2, 22050, 4, 16, 0, 4000, "junk"},
+         0,
+         "sound: no whole format chunk first"},
+        {"8-bit mono 11025 Hz", {1, 1, 11025, 1, 8}, 0, passes},
+        {"1 Hz overflows the filter table", {1, 2, 1}, 0, filters},
+        {"2 Hz", {1, 2, 2}, 0, filters},
+        {"2^31 Hz", {1, 2, 0x80000000u}, 0, filters},
+        {"0 channels", {1, 0}, 0, channels},
+        {"256 channels, a byte of 0", {1, 256}, 0, channels},
+        {"3 channels stay unconverted",
+         {1, 3, 22050, 6},
+         0,
+         "audio: channels that SDL cannot convert"},
+        {"8 channels mix down", {1, 8, 22050, 16}, 0, passes},
+        {"12-bit samples", {1, 2, 22050, 4, 12}, 0, encoding},
+        {"more than 8 MiB of data",
+         {1, 2, 22050, 4, 16, 0, 9u << 20},
+         0,
+         "sound: a chunk over 8 MiB"},
+        {"MS-ADPCM", {2, 1, 22050, 256, 4, 500}, 0, passes},
+        {"MS-ADPCM with a block align of 0", {2, 1, 22050, 0, 4, 500}, 0, small},
+        {"IMA-ADPCM with a block align of 0", {0x11, 1, 22050, 0, 4, 505}, 0, small},
+        {"IMA-ADPCM, align below its block header", {0x11, 2, 22050, 7, 4, 505}, 0, small},
+        {"IMA-ADPCM", {0x11, 1, 22050, 256, 4, 505}, 0, passes},
+        {"IMA-ADPCM, 8 MiB once decoded",
+         {0x11, 1, 22050, 32768, 4, 65529, 65u << 15},
+         0,
+         "sound: over 8 MiB once converted"},
+        {"IMA-ADPCM, blocks writing past their samples", {0x11, 1, 22050, 256, 4, 504}, 0, walk},
+        {"MS-ADPCM in stereo", {2, 2, 22050, 512, 4, 500}, 0, passes},
+        {"MS-ADPCM, blocks reading past the data", {2, 2, 22050, 256, 4, 500, 512}, 0, walk},
+        {"MS-ADPCM, blocks writing past their samples", {2, 1, 22050, 256, 4, 499}, 0, walk},
+        {"MS-ADPCM in 3 channels", {2, 3, 22050, 256, 4, 500}, 0, adpcmChannels},
+        {"MS-ADPCM in 4 channels, its blocks laid out right",
+         {2, 4, 22050, 1024, 4, 500, 4096},
+         0,
+         adpcmChannels},
+        {"MP3", {0x55, 2, 22050, 1, 0}, 0, encoding},
     };
     for (const Row& row : rows) {
         const Bytes headers = waveHeaders(row.wave);
         const Sint64 size = row.fileSize != 0
                                 ? row.fileSize
                                 : static_cast<Sint64>(headers.size()) + row.wave.dataLength;
-        const std::optional<Sint64> extent =
-            soundExtent(headers.data(), headers.size(), size, mixer);
-        EXPECT_EQ(extent.has_value(), row.accepted) << row.name;
-        if (extent) {
-            EXPECT_EQ(*extent, static_cast<Sint64>(headers.size()) + row.wave.dataLength)
+        const std::optional<WaveLayout> layout =
+            waveLayout(headers.data(), headers.size(), size, mixer);
+        expectVerdict(layout.has_value(), row.reason, row.name);
+        if (layout) {
+            EXPECT_EQ(layout->extent, static_cast<Sint64>(headers.size()) + row.wave.dataLength)
                 << row.name;
         }
     }
@@ -291,20 +426,20 @@ TEST(DataFileChecks, MsAdpcmBlocksNameKnownPredictors) {
         Bytes data;
         int channels;
         Uint32 samplesPerBlock;
-        bool known;
+        const char* reason;
     };
+    const char* unknown = "sound: MS-ADPCM predictor unknown to SDL";
     const Row rows[] = {
-        {"predictors 6 and 0", data({{0, 6}, {256, 0}}), 1, 500, true},
-        {"predictor 7 in the second block", data({{0, 0}, {256, 7}}), 1, 500, false},
-        {"stereo, the second channel's 7", data({{0, 1}, {1, 7}}), 2, 244, false},
-        {"blocks shorter than their align", data({{0, 0}, {7, 0}}), 1, 2, true},
-        {"at where the short block left off", data({{0, 0}, {7, 9}, {256, 0}}), 1, 2, false},
+        {"predictors 6 and 0", data({{0, 6}, {256, 0}}), 1, 500, passes},
+        {"predictor 7 in the second block", data({{0, 0}, {256, 7}}), 1, 500, unknown},
+        {"stereo, the second channel's 7", data({{0, 1}, {1, 7}}), 2, 244, unknown},
+        {"blocks shorter than their align", data({{0, 0}, {7, 0}}), 1, 2, passes},
+        {"at where the short block left off", data({{0, 0}, {7, 9}, {256, 0}}), 1, 2, unknown},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(msAdpcmPredictorsKnown(row.data.data(), row.data.size(), row.channels, 256,
-                                         row.samplesPerBlock),
-                  row.known)
-            << row.name;
+        expectVerdict(msAdpcmPredictorsKnown(row.data.data(), row.data.size(), row.channels, 256,
+                                             row.samplesPerBlock),
+                      row.reason, row.name);
     }
     const Bytes tail = data({{0, 0}, {256, 99}});
     EXPECT_TRUE(msAdpcmPredictorsKnown(tail.data(), 300, 1, 256, 500))
@@ -317,30 +452,36 @@ TEST(DataFileChecks, AudioConversionsWithinSdlsTenFilters) {
         int channels;
         Uint32 rate;
         MixerSpec to;
-        Sint64 growth; // -1: refused
+        Sint64 growth; // -1: refused for the reason
+        const char* reason;
     };
+    const char* filters = "audio: more conversion filters than SDL holds";
     const Row rows[] = {
-        {AUDIO_S16LSB, 2, 22050, mixer, 1},
-        {AUDIO_U8, 1, 11025, mixer, 8},          // sign, 16 bits, stereo, one doubling
-        {AUDIO_S16LSB, 2, 100, mixer, 128},      // seven doublings
-        {AUDIO_U8, 1, 100, mixer, -1},           // ten filters
-        {AUDIO_S16LSB, 2, 1, mixer, -1},         // the doubling never reaches the mixer
-        {AUDIO_S16LSB, 2, 0, mixer, -1},         // nor from 0
-        {AUDIO_S16LSB, 2, 5000000, mixer, 1},    // seven halvings
-        {AUDIO_S16LSB, 2, 400000000, mixer, -1}, // fourteen
-        {AUDIO_S16LSB, 6, 44100, mixer, 1},      // strip to stereo, halve
-        {AUDIO_S16LSB, 5, 44100, mixer, -1},     // no filter for 5 channels
-        {AUDIO_S16LSB, 2, 22050, {48000, AUDIO_S16LSB, 6}, 6}, // surround, double
+        {AUDIO_S16LSB, 2, 22050, mixer, 1, passes},
+        {AUDIO_U8, 1, 11025, mixer, 8, passes},           // sign, 16 bits, stereo, one doubling
+        {AUDIO_S16LSB, 2, 100, mixer, 128, passes},       // seven doublings
+        {AUDIO_U8, 1, 100, mixer, -1, filters},           // ten filters
+        {AUDIO_S16LSB, 2, 1, mixer, -1, filters},         // the doubling never reaches the mixer
+        {AUDIO_S16LSB, 2, 0, mixer, -1, filters},         // nor from 0
+        {AUDIO_S16LSB, 2, 5000000, mixer, 1, passes},     // seven halvings
+        {AUDIO_S16LSB, 2, 400000000, mixer, -1, filters}, // fourteen
+        {AUDIO_S16LSB, 6, 44100, mixer, 1, passes},       // strip to stereo, halve
+        {AUDIO_S16LSB, 5, 44100, mixer, -1, "audio: channels that SDL cannot convert"},
+        {AUDIO_S16LSB, 2, 22050, {48000, AUDIO_S16LSB, 6}, 6, passes}, // surround, double
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(audioConversionGrowth(row.format, row.channels, row.rate, row.to).value_or(-1),
-                  row.growth)
-            << row.channels << " channels at " << row.rate << " Hz";
+        const std::optional<AudioConversion> conversion =
+            audioConversion(row.format, row.channels, row.rate, row.to);
+        const std::string name =
+            std::to_string(row.channels) + " channels at " + std::to_string(row.rate) + " Hz";
+        expectVerdict(conversion.has_value(), row.reason, name);
+        EXPECT_EQ(conversion ? conversion->growth : -1, row.growth) << name;
     }
 }
 
-// An Ogg page: header, lacing and body, with its checksum.
-Bytes oggPage(Uint8 flags, const Bytes& body, Uint8 version = 0) {
+// An Ogg page of stream 7 with these segments: header, lacing and body, with its checksum.
+Bytes oggPageOf(Uint8 flags, Uint32 sequence, const Bytes& lacing, const Bytes& body,
+                Uint8 version = 0) {
     Bytes page;
     putTag(page, "OggS");
     page.push_back(version);
@@ -348,14 +489,8 @@ Bytes oggPage(Uint8 flags, const Bytes& body, Uint8 version = 0) {
     putLe(page, 0, 4);
     putLe(page, 0, 4);
     putLe(page, 7, 4);
+    putLe(page, sequence, 4);
     putLe(page, 0, 4);
-    putLe(page, 0, 4);
-    std::size_t left = body.size();
-    Bytes lacing;
-    do {
-        lacing.push_back(static_cast<Uint8>(std::min<std::size_t>(left, 255)));
-        left -= lacing.back();
-    } while (lacing.back() == 255);
     page.push_back(static_cast<Uint8>(lacing.size()));
     page.insert(page.end(), lacing.begin(), lacing.end());
     page.insert(page.end(), body.begin(), body.end());
@@ -364,6 +499,46 @@ Bytes oggPage(Uint8 flags, const Bytes& body, Uint8 version = 0) {
         page[22 + n] = static_cast<Uint8>(crc >> 8 * n);
     }
     return page;
+}
+
+// The lacing values of one packet.
+Bytes lacingOf(std::size_t length) {
+    Bytes lacing(length / 255, 255);
+    lacing.push_back(static_cast<Uint8>(length % 255));
+    return lacing;
+}
+
+// An Ogg page holding one packet whole.
+Bytes oggPage(Uint8 flags, const Bytes& body, Uint8 version = 0) {
+    return oggPageOf(flags, 0, lacingOf(body.size()), body, version);
+}
+
+// An Ogg stream of these packets: the first alone on the page that begins the stream, the rest
+// in pages of up to 255 segments, numbered and flagged as libogg expects them.
+Bytes oggStream(const std::vector<Bytes>& packets) {
+    Bytes file = oggPage(2, packets.front());
+    Bytes lacing;
+    Bytes body;
+    Uint32 sequence = 1;
+    bool continued = false;
+    for (auto packet = packets.begin() + 1; packet != packets.end(); ++packet) {
+        std::size_t at = 0;
+        for (const Uint8 value : lacingOf(packet->size())) {
+            lacing.push_back(value);
+            body.insert(body.end(), packet->begin() + at, packet->begin() + at + value);
+            at += value;
+            if (lacing.size() == 255) {
+                const Bytes page = oggPageOf(continued ? 1 : 0, sequence++, lacing, body);
+                file.insert(file.end(), page.begin(), page.end());
+                continued = value == 255;
+                lacing.clear();
+                body.clear();
+            }
+        }
+    }
+    const Bytes page = oggPageOf(continued ? 1 : 0, sequence, lacing, body);
+    file.insert(file.end(), page.begin(), page.end());
+    return file;
 }
 
 Bytes vorbisIdentification(Uint32 channels, Uint32 rate) {
@@ -386,26 +561,39 @@ TEST(DataFileChecks, OggPagesAndEveryStreamsIdentification) {
     hiding.insert(hiding.begin() + 10, hidden.begin(), hidden.end());
     Bytes pattern = audio;
     pattern.insert(pattern.begin() + 10, {'O', 'g', 'g', 'S'});
+    Bytes patterns = audio;
+    for (int n = 0; n < 5; ++n) {
+        patterns.insert(patterns.begin() + 10, {'O', 'g', 'g', 'S'});
+    }
+    const char* hiddenPage = "music: a page hidden inside another";
     struct Row {
         const char* name;
         Bytes page;
-        std::size_t length; // 0: refused
+        std::size_t length; // 0: refused for the reason
+        const char* reason;
     };
     const Row rows[] = {
-        {"stereo at 22050 Hz begins a stream", oggPage(2, vorbisIdentification(2, 22050)), 58},
-        {"audio", oggPage(0, audio), 329},
-        {"1 Hz", oggPage(2, vorbisIdentification(2, 1)), 0},
-        {"2^31 Hz", oggPage(2, vorbisIdentification(2, 0x80000000u)), 0},
-        {"9 channels", oggPage(2, vorbisIdentification(9, 22050)), 0},
-        {"a stream of another codec", oggPage(2, Bytes(30, 'x')), 0},
-        {"a checksum that does not match", corrupted, 0},
-        {"version 1", oggPage(0, audio, 1), 0},
-        {"an intact page inside the body", oggPage(0, hiding), 0},
-        {"the capture pattern alone inside the body", oggPage(0, pattern), 333},
+        {"stereo at 22050 Hz begins a stream", oggPage(2, vorbisIdentification(2, 22050)), 58,
+         passes},
+        {"audio", oggPage(0, audio), 329, passes},
+        {"1 Hz", oggPage(2, vorbisIdentification(2, 1)), 0,
+         "audio: more conversion filters than SDL holds"},
+        {"2^31 Hz", oggPage(2, vorbisIdentification(2, 0x80000000u)), 0,
+         "music: a rate above 192 kHz"},
+        {"9 channels", oggPage(2, vorbisIdentification(9, 22050)), 0,
+         "music: channels out of range"},
+        {"a stream of another codec", oggPage(2, Bytes(30, 'x')), 0,
+         "music: a stream that is not Vorbis"},
+        {"a checksum that does not match", corrupted, 0, "music: not an intact Ogg page"},
+        {"version 1", oggPage(0, audio, 1), 0, "music: an Ogg page of an unknown version"},
+        {"an intact page inside the body", oggPage(0, hiding), 0, hiddenPage},
+        {"the capture pattern alone inside the body", oggPage(0, pattern), 333, passes},
+        {"five capture patterns, each a page to check", oggPage(0, patterns), 0, hiddenPage},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(oggPageAccepted(row.page.data(), row.page.size(), mixer).length, row.length)
-            << row.name;
+        const OggPage page = oggPageAccepted(row.page.data(), row.page.size(), mixer);
+        expectVerdict(page.length != 0, row.reason, row.name);
+        EXPECT_EQ(page.length, row.length) << row.name;
     }
 }
 
@@ -443,12 +631,13 @@ void putBook(PackedBits& bits, Uint32 dimensions, const std::vector<int>& length
 }
 
 // A codebook in length order: `counts[n]` entries of `firstLength + n` bits.
-void putOrderedBook(PackedBits& bits, int firstLength, const std::vector<Uint32>& counts) {
+void putOrderedBook(PackedBits& bits, int firstLength, const std::vector<Uint32>& counts,
+                    Uint32 dimensions = 1) {
     Uint32 entries = 0;
     for (const Uint32 count : counts) {
         entries += count;
     }
-    bits.put(0x564342, 24).put(1, 16).put(entries, 24).put(1, 1);
+    bits.put(0x564342, 24).put(dimensions, 16).put(entries, 24).put(1, 1);
     bits.put(static_cast<Uint32>(firstLength - 1), 5);
     Uint32 done = 0;
     for (const Uint32 count : counts) {
@@ -488,41 +677,52 @@ TEST(DataFileChecks, VorbisCodebooksThatLibvorbisSetsUp) {
     cutLattice.resize(cutLattice.size() - 1);
     Bytes comment = vorbisSetup({book({1, 1})});
     comment[0] = 3;
+    const char* unfilled = "music: codebook lengths that do not fill its tree";
     struct Row {
         const char* name;
         Bytes setup;
-        bool usable;
+        const char* reason;
     };
     const Row rows[] = {
-        {"four codewords of 2 bits", vorbisSetup({book({2, 2, 2, 2}, 2)}), true},
-        {"lengths out of order that fill the tree", vorbisSetup({book({3, 1, 3, 2})}), true},
-        {"a tree filled too much", vorbisSetup({book({1, 1, 1})}), false},
-        {"a tree filled too little", vorbisSetup({book({2, 2, 2})}), false},
-        {"one used entry of 1 bit", vorbisSetup({book({0, 1, 0})}), true},
-        {"one used entry of 2 bits", vorbisSetup({book({0, 2})}), false},
-        {"no used entry", vorbisSetup({book({0, 0})}), true},
-        {"0 dimensions", vorbisSetup({book({2, 2, 2, 2}, 0)}), false},
-        {"a good book, then a refused one", vorbisSetup({book({1, 1}), book({2, 2})}), false},
+        {"four codewords of 2 bits", vorbisSetup({book({2, 2, 2, 2}, 2)}), passes},
+        {"lengths out of order that fill the tree", vorbisSetup({book({3, 1, 3, 2})}), passes},
+        {"a tree filled too much", vorbisSetup({book({1, 1, 1})}), unfilled},
+        {"a tree filled too little", vorbisSetup({book({2, 2, 2})}), unfilled},
+        {"one used entry of 1 bit", vorbisSetup({book({0, 1, 0})}), passes},
+        {"one used entry of 2 bits", vorbisSetup({book({0, 2})}), unfilled},
+        {"no used entry", vorbisSetup({book({0, 0})}), passes},
+        {"0 dimensions", vorbisSetup({book({2, 2, 2, 2}, 0)}),
+         "music: codebook of no dimensions or too many values"},
+        {"a good book, then a refused one", vorbisSetup({book({1, 1}), book({2, 2})}), unfilled},
         {"length order, full", vorbisSetup({[](auto& b) {
              putOrderedBook(b, 2, {2, 4});
          }}),
-         true},
+         passes},
         {"length order, too many of a length",
-         vorbisSetup({[](auto& b) { putOrderedBook(b, 1, {3}); }}), false},
-        {"length order, too few", vorbisSetup({[](auto& b) { putOrderedBook(b, 2, {3}); }}), false},
-        {"a lattice with its values", vorbisSetup({lattice}), true},
-        {"a lattice cut short", cutLattice, false},
+         vorbisSetup({[](auto& b) { putOrderedBook(b, 1, {3}); }}),
+         "music: codebook lengths out of range"},
+        {"length order, too few", vorbisSetup({[](auto& b) { putOrderedBook(b, 2, {3}); }}),
+         unfilled},
+        {"65536 entries, sorted on the stack in 768 KiB",
+         vorbisSetup({[](auto& b) { putOrderedBook(b, 16, {65536}); }}), passes},
+        {"65537 entries", vorbisSetup({[](auto& b) {
+             putOrderedBook(b, 16, {65535, 2});
+         }}),
+         "music: codebook of too many entries"},
+        {"a lattice with its values", vorbisSetup({lattice}), passes},
+        {"a lattice cut short", cutLattice, "music: setup header cut short"},
         {"map type 3", vorbisSetup({[](auto& b) {
              putBook(b, 1, {1, 1}, 3);
          }}),
-         false},
+         "music: codebook of an unknown map type"},
         {"a sync pattern that does not match",
-         vorbisSetup({[](auto& b) { b.put(0x564343, 24).put(1, 16).put(0, 24); }}), false},
-        {"a comment header", comment, false},
+         vorbisSetup({[](auto& b) { b.put(0x564343, 24).put(1, 16).put(0, 24); }}),
+         "music: codebook without its sync pattern"},
+        {"a comment header", comment, "music: not a Vorbis setup header"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(vorbisCodebooksUsable(row.setup.data(), row.setup.size()), row.usable)
-            << row.name;
+        expectVerdict(vorbisSetupCost(row.setup.data(), row.setup.size()).has_value(), row.reason,
+                      row.name);
     }
 }
 
@@ -530,26 +730,30 @@ TEST(DataFileChecks, TextBoxesAndGlyphsThatSdlTtfRendersInside) {
     struct Row {
         const char* name;
         std::vector<GlyphPlace> glyphs;
-        bool inside;
+        const char* reason;
     };
+    const char* left = "font: a glyph left of its text box";
     const Row rows[] = {
-        {"boxes in their cells", {{0, 6, 10, 0}, {2, 8, 10, 0}}, true},
+        {"boxes in their cells", {{0, 6, 10, 0}, {2, 8, 10, 0}}, passes},
         {"the first glyph's negative bearing is made up for",
          {{-3, 6, 10, 0}, {-12, 8, 10, 0}},
-         true},
-        {"a later glyph left of the box", {{0, 6, 10, 0}, {-11, 8, 10, 0}}, false},
-        {"kerning pulls it left of the box", {{0, 6, 10, 0}, {0, 8, 10, -11}}, false},
-        {"an empty glyph draws nothing there", {{0, 6, 10, 0}, {-20, -20, 10, 0}}, true},
-        {"an advance beyond the bound", {{0, 6, 100000, 0}}, false},
+         passes},
+        {"a later glyph left of the box", {{0, 6, 10, 0}, {-11, 8, 10, 0}}, left},
+        {"kerning pulls it left of the box", {{0, 6, 10, 0}, {0, 8, 10, -11}}, left},
+        {"an empty glyph draws nothing there", {{0, 6, 10, 0}, {-20, -20, 10, 0}}, passes},
+        {"an advance beyond the bound",
+         {{0, 6, 100000, 0}},
+         "font: a glyph beyond the largest text box"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(glyphsStayInTheirBox(row.glyphs), row.inside) << row.name;
+        expectVerdict(glyphsStayInTheirBox(row.glyphs), row.reason, row.name);
     }
-    EXPECT_TRUE(fontMetricsUsable(23, 18, -4));
-    EXPECT_TRUE(fontMetricsUsable(16, 16, 0)) << "a face of fixed sizes";
-    EXPECT_FALSE(fontMetricsUsable(-3, 0, 4)) << "ascender 0, descender above the baseline";
-    EXPECT_FALSE(fontMetricsUsable(0, 0, 0));
-    EXPECT_FALSE(fontMetricsUsable(5000, 4000, -999));
+    const char* height = "font: a line height out of range";
+    expectVerdict(fontMetricsUsable(23, 18, -4), passes, "an ordinary face");
+    expectVerdict(fontMetricsUsable(16, 16, 0), passes, "a face of fixed sizes");
+    expectVerdict(fontMetricsUsable(-3, 0, 4), height, "ascender 0, descender above the baseline");
+    expectVerdict(fontMetricsUsable(0, 0, 0), height, "no height");
+    expectVerdict(fontMetricsUsable(5000, 4000, -999), height, "a height beyond the bound");
 }
 
 Bytes readFile(const std::string& path) {
@@ -585,6 +789,102 @@ void editOggPages(Bytes& ogg, std::size_t from, const std::function<void(Uint8*,
 void setOggRate(Uint8* page, Uint32 rate) {
     Uint8* body = page + 27 + page[26];
     std::memcpy(body + 12, &rate, 4);
+}
+
+// A Vorbis comment header with `count` empty comments.
+Bytes vorbisComment(Uint32 count) {
+    Bytes packet{3, 'v', 'o', 'r', 'b', 'i', 's'};
+    putLe(packet, 0, 4);
+    putLe(packet, count, 4);
+    packet.resize(packet.size() + 4 * std::size_t{count});
+    packet.push_back(1);
+    return packet;
+}
+
+TEST(DataFileChecks, VorbisSetupHeadersCostWhatLibvorbisAllocates) {
+    // One book of 65536 entries in 8 dimensions, as the partition book of two residues of four
+    // partitions: libvorbis makes a row for each of 4^8 partition values, for each residue.
+    PackedBits bits;
+    bits.bytes = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    bits.count = bits.bytes.size() * 8;
+    bits.put(0, 8);
+    putOrderedBook(bits, 16, {65536}, 8);
+    bits.put(0, 6).put(0, 16);                               // one time-domain transform
+    bits.put(0, 6).put(1, 16).put(0, 5).put(0, 2).put(0, 4); // one floor of type 1, no posts
+    bits.put(1, 6);                                          // two residues
+    for (int residue = 0; residue < 2; ++residue) {
+        bits.put(0, 16).put(0, 24).put(0, 24).put(0, 24).put(3, 6).put(0, 8);
+        for (int partition = 0; partition < 4; ++partition) {
+            bits.put(0, 4);
+        }
+    }
+    const std::optional<Sint64> costly = vorbisSetupCost(bits.bytes.data(), bits.bytes.size());
+    ASSERT_TRUE(costly.has_value()) << SDL_GetError();
+    EXPECT_GT(*costly, Sint64{9} << 20) << "two tables of 65536 rows, and the book";
+}
+
+TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
+    const Bytes tone = readFile(FIXTURE_DIR "/tone.ogg");
+    ASSERT_FALSE(tone.empty());
+    const auto chain = [](Bytes first, const Bytes& second) {
+        const std::size_t at = first.size();
+        first.insert(first.end(), second.begin(), second.end());
+        editOggPages(first, at, [](Uint8* page, int) { page[14] ^= 0x5A; });
+        return first;
+    };
+    const auto edited = [&tone](const std::function<void(Uint8*, int)>& edit) {
+        Bytes ogg = tone;
+        editOggPages(ogg, 0, edit);
+        return ogg;
+    };
+    const Uint8 setupStart[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    const std::size_t setup = static_cast<std::size_t>(
+        std::search(tone.begin(), tone.end(), std::begin(setupStart), std::end(setupStart)) -
+        tone.begin());
+    ASSERT_LT(setup + 13, tone.size());
+    // The first codebook of 0 dimensions.
+    Bytes flat = tone;
+    flat[setup + 11] = 0;
+    flat[setup + 12] = 0;
+    editOggPages(flat, 0, [](Uint8*, int) {});
+    const Bytes wide = edited([](Uint8* page, int index) {
+        if (index == 0) {
+            setOggRate(page, 44100);
+        }
+    });
+    Bytes tail = tone;
+    tail.resize(tone.size() + 4096, 0x55);
+    const Bytes identification = vorbisIdentification(2, 22050);
+    struct Row {
+        const char* name;
+        Bytes ogg;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"the tests' music", tone, passes},
+        {"a chain of two streams in the mixer's format", chain(tone, tone), passes},
+        {"one stream at 44100 Hz, converted as it loops", wide, passes},
+        {"a chain of streams that need converting, each change losing a buffer", chain(tone, wide),
+         "music: chained streams that need converting"},
+        {"a codebook of 0 dimensions", flat, "music: codebook of no dimensions or too many values"},
+        {"the same in a chained second stream", chain(tone, flat),
+         "music: codebook of no dimensions or too many values"},
+        {"header pages out of sequence",
+         edited([](Uint8* page, int index) { page[18] += index > 0 ? 1 : 0; }),
+         "music: header pages out of sequence"},
+        {"a header page that says it continues a packet when none is open",
+         edited([](Uint8* page, int index) { page[5] |= index == 1 ? 1 : 0; }),
+         "music: a header page that continues no packet"},
+        {"junk after the last page", tail, "music: not an intact Ogg page"},
+        {"a comment header of 200000 comments, 9 MB to libvorbis",
+         oggStream({identification, vorbisComment(200000)}),
+         "music: headers that take libvorbis too much memory"},
+        {"a comment header over 1 MiB", oggStream({identification, vorbisComment(270000)}),
+         "music: a packet over 1 MiB"},
+    };
+    for (const Row& row : rows) {
+        expectVerdict(oggFileAccepted(row.ogg.data(), row.ogg.size(), mixer), row.reason, row.name);
+    }
 }
 
 // Resident memory of this process in KiB.
@@ -711,7 +1011,7 @@ Bytes msAdpcmWave(Uint8 first, Uint8 second) {
     return bytes;
 }
 
-TEST_F(GuardedLoads, AudioThatWouldFailInsideItsDecoderIsRefusedBeforeIt) {
+TEST_F(GuardedLoads, MsAdpcmThatWouldFailInsideItsDecoderIsRefusedBeforeIt) {
     writeFile("snd/quor.wav", msAdpcmWave(0, 6));
     Mix_Chunk* loaded = loadSound("snd/quor.wav");
     ASSERT_NE(loaded, nullptr);
@@ -719,34 +1019,101 @@ TEST_F(GuardedLoads, AudioThatWouldFailInsideItsDecoderIsRefusedBeforeIt) {
     Mix_FreeChunk(loaded);
     writeFile("snd/quor.wav", msAdpcmWave(0, 7));
     EXPECT_EQ(loadSound("snd/quor.wav"), nullptr);
+    EXPECT_STREQ(SDL_GetError(), "sound: MS-ADPCM predictor unknown to SDL");
+}
 
-    // The music with its first codebook of 0 dimensions, alone and as the second of a chain, and
-    // with its header pages out of sequence.
-    const Bytes tone = readFile(FIXTURE_DIR "/tone.ogg");
-    const Uint8 setupStart[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
-    const std::size_t setup = static_cast<std::size_t>(
-        std::search(tone.begin(), tone.end(), std::begin(setupStart), std::end(setupStart)) -
-        tone.begin());
-    ASSERT_LT(setup + 13, tone.size());
-    Bytes flat = tone;
-    flat[setup + 11] = 0;
-    flat[setup + 12] = 0;
-    editOggPages(flat, 0, [](Uint8*, int) {});
-    Bytes chained = tone;
-    chained.insert(chained.end(), flat.begin(), flat.end());
-    editOggPages(chained, tone.size(), [](Uint8* page, int) { page[14] ^= 0x5A; });
-    Bytes gap = tone;
-    editOggPages(gap, 0, [](Uint8* page, int index) { page[18] += index > 0 ? 1 : 0; });
-    writeFile("snd/menumusic.ogg", tone);
-    Mix_Music* loadedMusic = loadMusic("snd/menumusic.ogg");
-    EXPECT_NE(loadedMusic, nullptr);
-    Mix_FreeMusic(loadedMusic);
-    for (const Bytes& ogg : {flat, chained, gap}) {
-        writeFile("snd/menumusic.ogg", ogg);
-        loadedMusic = loadMusic("snd/menumusic.ogg");
-        EXPECT_EQ(loadedMusic, nullptr);
-        Mix_FreeMusic(loadedMusic);
-    }
+TEST_F(GuardedLoads, TheLibrariesReadTheBytesThatWereChecked) {
+    // Each file is rewritten in place after its check and before its library reads it: a
+    // bitmap's header with a depth that crashes the blit, a font's table directory, a sound and
+    // the music with zeros. The library still gets what the check judged.
+    const auto overwrite = [](const char* path, const Bytes& bytes) {
+        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    // A bitmap of 7 MiB whose rows start 6 MiB in: its leading bytes are judged in memory, and
+    // the rest is read from the file as SDL asks for it.
+    writePatternBitmap("graph/picture.bmp");
+    const Bytes bitmap = readFile("graph/picture.bmp");
+    const std::size_t rowsAt = bitmap[10] | bitmap[11] << 8 | bitmap[12] << 16;
+    Bytes far(bitmap.begin(), bitmap.begin() + static_cast<std::ptrdiff_t>(rowsAt));
+    far.resize(6 << 20);
+    std::copy_n(Bytes{0, 0, 0x60, 0}.begin(), 4, far.begin() + 10);
+    far.insert(far.end(), bitmap.begin() + static_cast<std::ptrdiff_t>(rowsAt), bitmap.end());
+    writeFile("graph/picture.bmp", far);
+    SDL_Surface* plain = SDL_LoadBMP_RW(SDL_RWFromFile("graph/picture.bmp", "rb"), 1);
+    ASSERT_NE(plain, nullptr);
+    SDL_RWops* stream = openBitmapStream("graph/picture.bmp");
+    ASSERT_NE(stream, nullptr) << SDL_GetError();
+    overwrite("graph/picture.bmp", bitmapHeader({40, 640, 480, 2056}));
+    SDL_Surface* loaded = SDL_LoadBMP_RW(stream, 1);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->format->BitsPerPixel, plain->format->BitsPerPixel);
+    EXPECT_EQ(std::memcmp(loaded->pixels, plain->pixels, plain->h * plain->pitch), 0);
+    SDL_FreeSurface(loaded);
+    SDL_FreeSurface(plain);
+
+    writeWav("snd/tone.wav", 0.5);
+    Mix_Chunk* plainSound = Mix_LoadWAV_RW(SDL_RWFromFile("snd/tone.wav", "rb"), 1);
+    stream = openSoundStream("snd/tone.wav", mixer);
+    ASSERT_NE(stream, nullptr);
+    overwrite("snd/tone.wav", Bytes(4096, 0));
+    Mix_Chunk* sound = Mix_LoadWAV_RW(stream, 1);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(sound->alen == plainSound->alen &&
+                std::memcmp(sound->abuf, plainSound->abuf, sound->alen) == 0);
+    Mix_FreeChunk(sound);
+    Mix_FreeChunk(plainSound);
+
+    TTF_Font* font = TTF_OpenFont("Adore64.ttf", 16);
+    const int height = TTF_FontHeight(font);
+    TTF_CloseFont(font);
+    FontCheck check{};
+    stream = openFontStream("Adore64.ttf", check);
+    ASSERT_NE(stream, nullptr);
+    overwrite("Adore64.ttf", Bytes(256, 0xFF));
+    font = TTF_OpenFontRW(stream, 1, 16);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(TTF_FontHeight(font), height);
+    TTF_CloseFont(font);
+
+    stream = openMusicStream("snd/menumusic.ogg", mixer);
+    ASSERT_NE(stream, nullptr);
+    // A stream seeks like a file: not before its start, where a memory stream would clamp.
+    EXPECT_EQ(SDL_RWseek(stream, 100, RW_SEEK_SET), 100);
+    EXPECT_EQ(SDL_RWseek(stream, -101, RW_SEEK_CUR), -1);
+    EXPECT_EQ(SDL_RWtell(stream), 100);
+    EXPECT_EQ(SDL_RWseek(stream, 0, RW_SEEK_SET), 0);
+    overwrite("snd/menumusic.ogg", Bytes(std::filesystem::file_size("snd/menumusic.ogg"), 0));
+    Mix_Music* played = Mix_LoadMUSType_RW(stream, MUS_OGG, 1);
+    EXPECT_NE(played, nullptr) << SDL_GetError();
+    Mix_FreeMusic(played);
+}
+
+TEST_F(GuardedLoads, LoadsReadTheirLeadingBytesAndKeepLittleInMemory) {
+    // Metadata of 10 KiB before the audio lies within the leading bytes that are judged.
+    Wave wave;
+    wave.before = "LIST";
+    wave.beforeLength = 10 * 1024;
+    Bytes file = waveHeaders(wave);
+    file.resize(file.size() + wave.dataLength, 0x10);
+    writeFile("snd/quor.wav", file);
+    Mix_Chunk* loaded = loadSound("snd/quor.wav");
+    EXPECT_NE(loaded, nullptr) << SDL_GetError();
+    Mix_FreeChunk(loaded);
+
+    // A bitmap whose rows start 6 MiB into the file is read from the file, and the buffer kept
+    // from frame to frame for the splash stays as small as the splash needs.
+    setBackground("graph/splash.bmp");
+    const long before = residentKib();
+    Bitmap far{40, 640, 480, 24};
+    far.offset = 6 << 20;
+    Bytes header = bitmapHeader(far);
+    writeFile("graph/splash.bmp", header);
+    ASSERT_EQ(truncate("graph/splash.bmp", (6 << 20) + 640 * 480 * 3), 0);
+    setBackground("graph/splash.bmp");
+    ASSERT_NE(background, nullptr) << SDL_GetError();
+    EXPECT_LT(residentKib() - before, 3 * 1024) << "the bitmap's 7 MiB stayed in memory";
 }
 
 TEST_F(GuardedLoads, ValidLeadingBytesBeforeAHugeTailLoadAsThePlainLoadOfTheFileAlone) {
@@ -799,6 +1166,7 @@ TEST_F(GuardedLoads, AFifoInPlaceOfADataFileNeverBlocks) {
     fillMarker();
     drawText("(S)tart Game", 240, 350, 16, 255, 255, 255, 0, 0, 0);
     EXPECT_EQ(background, nullptr);
+    EXPECT_STREQ(SDL_GetError(), "data file: not a regular file");
     EXPECT_TRUE(near(pixelAt(245, 360), magenta));
     EXPECT_EQ(loadSound("snd/quor.wav"), nullptr);
     EXPECT_EQ(loadMusic("snd/menumusic.ogg"), nullptr);

@@ -4,7 +4,8 @@
 The font draws every printable character as one solid box on a whole-pixel grid at 16 points,
 so a test knows exactly which pixels a text covers. The music is a quarter-second tone. Three
 crafted variants of the font make SDL_ttf 2.0.11 write outside the text boxes it renders or give
-it no box at all; the data file checks must refuse them.
+it no box at all, and five more cost FreeType too much time or memory; the data file checks
+must refuse them.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -20,6 +21,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from box_font import make_box_font  # noqa: E402
 from fontTools.pens.ttGlyphPen import TTGlyphPen  # noqa: E402
 from fontTools.ttLib import TTFont, newTable  # noqa: E402
+from fontTools.ttLib.tables import ttProgram  # noqa: E402
 from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0  # noqa: E402
 
 UNITS_PER_EM = 1024
@@ -71,6 +73,67 @@ def make_crafted_fonts(out_dir, font_path):
     flat.save(os.path.join(out_dir, "flat.ttf"))
 
 
+def make_costly_fonts(out_dir, font_path):
+    """Fonts that FreeType would spend too long or too much memory on, each from the box font
+    with one thing changed: "S" made of parts that are each made of two parts, six levels down
+    (127 loads of glyphs), or of parts of one part each, ten levels down; a part made of itself;
+    an "S" of 1100 points; a family that FreeType takes for a tricky font, whose hinting programs
+    it runs whatever it is asked; and, accepted, the box font with a hinting program of its
+    own."""
+    from fontTools.ttLib.tables._g_l_y_f import Glyph, GlyphComponent
+
+    def composite(parts):
+        glyph = Glyph()
+        glyph.numberOfContours = -1
+        glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax = BOX
+        glyph.components = []
+        for part in parts:
+            component = GlyphComponent()
+            component.glyphName, component.x, component.y, component.flags = part, 0, 0, 0
+            glyph.components.append(component)
+        return glyph
+
+    def with_parts(name, levels, copies, loop=False):
+        # A glyph made of itself has no bounds to work out: the box's are written as they are.
+        font = TTFont(font_path, recalcBBoxes=not loop)
+        order = font.getGlyphOrder() + ["part%d" % level for level in range(levels)]
+        font.setGlyphOrder(order)
+        glyf = font["glyf"]
+        glyf.glyphOrder = order
+        for level in range(levels):
+            below = "part%d" % (level + 1) if level + 1 < levels else "c84"
+            glyf["part%d" % level] = composite([below] * copies)
+            font["hmtx"]["part%d" % level] = (ADVANCE, 0)
+        glyf["c83"] = composite(["part0"] * copies)
+        if loop:
+            glyf["part%d" % (levels - 1)] = composite(["c83"])
+        font["maxp"].numGlyphs = len(order)
+        font.save(os.path.join(out_dir, name))
+
+    with_parts("branching.ttf", 6, 2)
+    with_parts("deep.ttf", 10, 1)
+    with_parts("looped.ttf", 2, 1, loop=True)
+
+    jagged = TTFont(font_path)
+    pen = TTGlyphPen(None)
+    pen.moveTo((0, 0))
+    for n in range(1, 1100):
+        pen.lineTo((n * 600 // 1100, ASCENT if n % 2 else 0))
+    pen.closePath()
+    jagged["glyf"]["c83"] = pen.glyph()
+    jagged.save(os.path.join(out_dir, "jagged.ttf"))
+
+    tricky = TTFont(font_path)
+    tricky["name"].setName("MingLiU Boxes", 1, 3, 1, 0x409)
+    tricky.save(os.path.join(out_dir, "tricky.ttf"))
+
+    hinted = TTFont(font_path)
+    hinted["prep"] = newTable("prep")
+    hinted["prep"].program = ttProgram.Program()
+    hinted["prep"].program.fromBytecode(bytes([0xB0, 0x00, 0x21]))  # PUSHB 0, POP
+    hinted.save(os.path.join(out_dir, "hinted.ttf"))
+
+
 def make_music(path):
     rate, seconds = 22050, 0.25
     frames = int(rate * seconds)
@@ -93,6 +156,7 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     make_font(os.path.join(out_dir, "boxes.ttf"))
     make_crafted_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
+    make_costly_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_music(os.path.join(out_dir, "tone.ogg"))
 
 

@@ -1,0 +1,42 @@
+// The checks of TrueType and OpenType fonts against SDL_ttf 2.0 and FreeType.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <SDL.h>
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+// One glyph of a line of text as SDL_ttf places it, in pixels: its box from the pen position,
+// its advance, and the kerning that moves the pen before it.
+struct GlyphPlace {
+    int minX;
+    int maxX;
+    int advance;
+    int kerning;
+};
+
+// What the check of a whole font tells its opening: whether FreeType would run the font's own
+// hinting programs on its glyphs.
+struct FontCheck {
+    bool ownHinting;
+};
+
+// How many bytes FreeType may read from a font file with these leading bytes and this size (up
+// to the end of its furthest table); none, with the reason recorded, when the file is no
+// TrueType font that SDL_ttf can be given, or one whose opening costs too much.
+std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 fileSize);
+
+// Judges the whole of a font, up to its extent, as FreeType reads it from memory; none, with the
+// reason recorded, when FreeType would spend too much time or memory on it.
+std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size);
+
+// Whether SDL_ttf's metrics of an opened font give text a usable box; records the reason when
+// not.
+bool fontMetricsUsable(int height, int ascent, int descent);
+
+// Whether TTF_RenderText_Shaded keeps every glyph of a line inside its text box; records the
+// reason when not.
+bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs);

@@ -1,0 +1,169 @@
+// The loads of the data files: each file checked before the library that reads it, and handed
+// to the library from the same memory that the check judged.
+// SPDX-FileCopyrightText: 2026 The Quorvane developers
+// SPDX-License-Identifier: MIT
+#include "loaders.h"
+
+#include "bitmap.h"
+#include "datafile.h"
+#include "font.h"
+#include "ogg.h"
+#include "reader.h"
+#include "stream.h"
+#include "wave.h"
+
+#include <climits>
+
+namespace {
+
+// Bytes read from the start of a file to judge it: a bitmap's headers, a font's table directory
+// and a WAV's chunks before its audio data all lie within them.
+constexpr Sint64 leadingBytes = 64 * 1024;
+
+// Above this a bitmap or a font is read through a stream rather than at once into memory, so
+// that neither costs more memory than this beside what its library makes of it.
+constexpr Sint64 memoryReadLimit = 4 * 1024 * 1024;
+
+// Largest music file, read whole into memory and played from there: 4 minutes of Ogg Vorbis at
+// its highest quality, far more than a menu loop needs.
+constexpr Sint64 maxMusicBytes = 16 * 1024 * 1024;
+
+// Opens a data file for a library when `extent` accepts its leading bytes: a stream of just the
+// bytes that the library reads, and never more than an int can reach, as SDL's stream offsets
+// are ints; null, with the reason recorded, for a missing, special or refused file.
+template <typename Extent>
+SDL_RWops* openChecked(const char* path, Extent extent, bool kept, Sint64 memoryLimit) {
+    DataFile file{};
+    if (!openDataFile(path, file) || !readLeading(file, leadingBytes, kept)) {
+        return nullptr;
+    }
+    const std::optional<Sint64> wanted = extent(file);
+    if (!wanted) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    if (std::min(*wanted, file.size) > INT_MAX) {
+        closeDataFile(file);
+        refuse("data file: read beyond 2 GiB");
+        return nullptr;
+    }
+    return dataStream(file, *wanted, memoryLimit);
+}
+
+} // namespace
+
+SDL_RWops* openBitmapStream(const char* path) {
+    return openChecked(
+        path,
+        [](const DataFile& file) {
+            return bitmapExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
+        },
+        true, memoryReadLimit);
+}
+
+SDL_RWops* openFontStream(const char* path, FontCheck& check) {
+    DataFile file{};
+    if (!openDataFile(path, file) || !readLeading(file, leadingBytes, false)) {
+        return nullptr;
+    }
+    // A font is read whole into memory, at most 4 MiB, and judged whole there: FreeType reads its
+    // tables and glyphs from the same memory.
+    const std::optional<Sint64> extent =
+        fontExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
+    if (!extent || !readMore(file, *extent)) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    const std::optional<FontCheck> accepted =
+        fontAccepted(file.bytes, static_cast<std::size_t>(file.count));
+    if (!accepted) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    check = *accepted;
+    return dataStream(file, *extent, *extent);
+}
+
+SDL_RWops* openSoundStream(const char* path, const MixerSpec& mixer) {
+    DataFile file{};
+    if (!openDataFile(path, file) || !readLeading(file, leadingBytes, false)) {
+        return nullptr;
+    }
+    const std::optional<WaveLayout> layout =
+        waveLayout(file.bytes, static_cast<std::size_t>(file.count), file.size, mixer);
+    // A sound is read whole into memory, at most 8 MiB and its leading bytes: the check of its
+    // audio data, for MS-ADPCM, judges the bytes that SDL then reads.
+    if (!layout || !readMore(file, layout->extent)) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    if (!waveDataAccepted(file.bytes, static_cast<std::size_t>(file.count), *layout)) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    return dataStream(file, layout->extent, layout->extent);
+}
+
+SDL_RWops* openMusicStream(const char* path, const MixerSpec& mixer) {
+    DataFile file{};
+    if (!openDataFile(path, file)) {
+        return nullptr;
+    }
+    if (file.size > maxMusicBytes) {
+        closeDataFile(file);
+        refuse("music: over 16 MiB");
+        return nullptr;
+    }
+    if (!readLeading(file, file.size, false)) {
+        return nullptr;
+    }
+    if (!oggFileAccepted(file.bytes, static_cast<std::size_t>(file.size), mixer)) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    return dataStream(file, file.size, file.size);
+}
+
+SDL_Surface* loadBitmap(const char* path) {
+    // SDL_LoadBMP_RW is done with the stream when it returns.
+    SDL_RWops* source = openBitmapStream(path);
+    return source == nullptr ? nullptr : SDL_LoadBMP_RW(source, 1);
+}
+
+TTF_Font* openFont(const char* path, int size) {
+    if (TTF_WasInit() == 0) {
+        refuse("font: the font library is not running");
+        return nullptr;
+    }
+    // The font reads its glyphs from the stream until it is closed, which closes the stream.
+    FontCheck check{};
+    SDL_RWops* source = openFontStream(path, check);
+    TTF_Font* font = source == nullptr ? nullptr : TTF_OpenFontRW(source, 1, size);
+    // A font's own hinting programs can keep FreeType busy for minutes on one glyph, whatever
+    // their size; its outlines are drawn as they are instead. Without programs FreeType's
+    // auto-hinter fits them to the pixels, at a cost that the check bounds.
+    if (font != nullptr && check.ownHinting) {
+        TTF_SetFontHinting(font, TTF_HINTING_NONE);
+    }
+    if (font != nullptr &&
+        !fontMetricsUsable(TTF_FontHeight(font), TTF_FontAscent(font), TTF_FontDescent(font))) {
+        TTF_CloseFont(font);
+        return nullptr;
+    }
+    return font;
+}
+
+Mix_Chunk* loadSound(const char* path) {
+    const std::optional<MixerSpec> mixer = mixerSpec();
+    SDL_RWops* source = mixer ? openSoundStream(path, *mixer) : nullptr;
+    return source == nullptr ? nullptr : Mix_LoadWAV_RW(source, 1);
+}
+
+Mix_Music* loadMusic(const char* path) {
+    // Mix_LoadMUS also takes MIDI, MOD, WAV, MP3 and FLAC by their names or first bytes; only
+    // Ogg Vorbis is checked. The music reads the stream while it plays, and closes it when it is
+    // freed.
+    const std::optional<MixerSpec> mixer = mixerSpec();
+    SDL_RWops* source = mixer ? openMusicStream(path, *mixer) : nullptr;
+    return source == nullptr ? nullptr : Mix_LoadMUSType_RW(source, MUS_OGG, 1);
+}
