@@ -36,7 +36,7 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 from checks import Screens  # noqa: E402
-from xharness import HarnessError, Program, XServer  # noqa: E402
+from xharness import HarnessError, Program, XServer, read_stamps  # noqa: E402
 
 MS = 1e6  # nanoseconds in a millisecond
 LOGO_HOLD_S = 2.8
@@ -44,20 +44,6 @@ STAMP_POLL_S = 0.001
 
 
 # --- reading what the shim and /proc say ---------------------------------------------------------
-
-def read_stamps(path):
-    """The presents so far: a list of (entered, returned) CLOCK_MONOTONIC nanoseconds."""
-    try:
-        text = Path(path).read_text()
-    except FileNotFoundError:
-        return []
-    stamps = []
-    for line in text.splitlines():
-        fields = line.split()
-        if len(fields) == 2:  # a line still being written is left for the next read
-            stamps.append((int(fields[0]), int(fields[1])))
-    return stamps
-
 
 def wait_stamps(path, count, timeout, program):
     """Waits until at least `count` presents are stamped; returns all stamps so far."""

@@ -108,6 +108,7 @@ class Screens:
     """
 
     def __init__(self, logo, splash, text=True, slack=0):
+        self.text = text
         self.splash_layer = BLACK_DISPLAY if splash is None else over(BLACK_DISPLAY, splash)
         logo_layer = BLACK_DISPLAY if logo is None else over(BLACK_DISPLAY, logo)
         self.logo = same_as(logo_layer, "logo")

@@ -82,6 +82,21 @@ def bitmap_offset_negative_bogus_depth(path):
                                         pixels=bytes(64)))
 
 
+def bitmap_one_bit_8192_square(path):
+    """A 1-bit bitmap of 8192 by 8192 pixels whose rows are a sparse tail of zeros: SDL widens it
+    to a 64 MiB surface that it fills one byte of the file at a time, and the menu loads it on
+    every frame."""
+    Path(path).write_bytes(bitmap_bytes(width=8192, height=8192, depth=1, pixels=b""))
+    os.truncate(path, os.path.getsize(path) + 8192 * 8192 // 8)
+
+
+def bitmap_32_bit_8192_square(path):
+    """A 32-bit bitmap of 8192 by 8192 pixels whose rows are a sparse tail of zeros: a 256 MiB
+    surface, zeroed, filled and freed on every menu frame."""
+    Path(path).write_bytes(bitmap_bytes(width=8192, height=8192, depth=32, pixels=b""))
+    os.truncate(path, os.path.getsize(path) + 8192 * 8192 * 4)
+
+
 # --- sounds ------------------------------------------------------------------------------------
 
 def wav_bytes(encoding=1, channels=1, rate=22050, bits=16, block_align=None, extra=b"",
@@ -163,6 +178,42 @@ def ogg_rate_1(path):
     Path(path).write_bytes(bytes(data))
 
 
+def ogg_chained_streams_converted(path):
+    """16 chained logical streams of 256 mono samples each, which the mixer's stereo output needs
+    converted: SDL_mixer builds a new converter at every change of stream, and
+    SDL_BuildAudioCVT clears the pointer to the last converter's 8 KiB buffer before SDL_mixer
+    would free it. Looping through 86 changes of stream a second, the music loses some 700 KB a
+    second, without end."""
+    import wave
+    import subprocess
+    import tempfile
+
+    with tempfile.TemporaryDirectory() as scratch:
+        wav_path = Path(scratch) / "click.wav"
+        with wave.open(str(wav_path), "wb") as out:
+            out.setnchannels(1)
+            out.setsampwidth(2)
+            out.setframerate(22050)
+            out.writeframes(struct.pack("<256h", *([4000, -4000] * 128)))
+        ogg_path = Path(scratch) / "click.ogg"
+        subprocess.run(["oggenc", "-Q", "-s", "1", "-o", str(ogg_path), str(wav_path)],
+                       check=True)
+        stream = ogg_path.read_bytes()
+    chained = bytearray()
+    for serial in range(16):
+        link = bytearray(stream)
+        at = 0
+        while at < len(link):
+            segments = link[at + 26]
+            length = 27 + segments + sum(link[at + 27:at + 27 + segments])
+            struct.pack_into("<I", link, at + 14, serial + 1)
+            struct.pack_into("<I", link, at + 22, 0)
+            struct.pack_into("<I", link, at + 22, _ogg_crc(bytes(link[at:at + length])))
+            at += length
+        chained += link
+    Path(path).write_bytes(bytes(chained))
+
+
 def junk_tail(path, size=64 * MiB):
     """Appends `size` bytes of seeded random junk to the file at path. To an Ogg file: libvorbis
     opens a seekable stream by looking for its last page, backwards from the end, and through
@@ -202,6 +253,31 @@ def font_height_not_positive(path):
     os2.usWinAscent = 0
     os2.usWinDescent = 0
     font.save(path)
+
+
+def font_kern_256_mib(path):
+    """A TrueType font whose kerning table is 256 MiB of zeros in a sparse tail: FreeType reads
+    the table whole every time the font is opened, twice a menu frame."""
+    make_box_font(path, "Kerned", 1024, 512, (0, 0, 512, 768), 768, 256)
+    from fontTools.ttLib import TTFont, newTable
+    from fontTools.ttLib.tables._k_e_r_n import KernTable_format_0
+
+    font = TTFont(path)
+    kern = newTable("kern")
+    kern.version = 0
+    pairs = KernTable_format_0()
+    pairs.version, pairs.coverage, pairs.format, pairs.kernTable = 0, 1, 0, {}
+    kern.kernTables = [pairs]
+    font["kern"] = kern
+    font.save(path)
+    data = bytearray(Path(path).read_bytes())
+    start = (len(data) + 3) // 4 * 4
+    for entry in range(struct.unpack_from(">H", data, 4)[0]):
+        at = 12 + 16 * entry
+        if data[at:at + 4] == b"kern":
+            struct.pack_into(">II", data, at + 8, start, 256 * MiB)
+    Path(path).write_bytes(bytes(data))
+    os.truncate(path, start + 256 * MiB)
 
 
 # --- files that are not regular files ---------------------------------------------------------

@@ -10,13 +10,17 @@ missing, and the run goes on from the keys and ends with status 0.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
+import os
 import time
 import unittest
+
+import numpy as np
 
 import checks
 import crafted
 import runs
 import test_faults
+import xharness
 from xharness import Program, XServer
 
 LOGO, SPLASH, SOUND, MUSIC, FONT = runs.DATA_FILES
@@ -29,13 +33,29 @@ LOGO_LIMIT = 1.0
 SHORT_NAMES = {LOGO: "logo", SPLASH: "splash", FONT: "font"}
 # How far the resident memory of a run with an oversized file may lie from a normal run's.
 RESIDENT_SLACK_KIB = 8 * 1024
+# How long each run stays on the menu to see its memory and its frames.
+MENU_SECONDS = 3
+# What any one data file may cost at most, whatever it holds: the memory the process ever holds,
+# its growth over MENU_SECONDS on the menu, the median time between menu frames (33 ms and the
+# frame's own time, with two runs sharing two cores), and the time from Q to the end of the run.
+PEAK_LIMIT_KIB = 64 * 1024
+GROWTH_LIMIT_KIB = 512
+PERIOD_LIMIT_MS = 40
+ENDING_LIMIT = 3.0
+# bench/present_stamps, which stamps every present, when the build has it.
+PRESENT_SHIM = os.environ.get("QUORVANE_PRESENT_SHIM", "")
 
 
-def press(test, program, key, following, current):
+def press(test, program, key, following, current, timed=True):
     """Presses a key; the screen that it leads to must show within KEY_LIMIT, and until then
     every capture shows the current screen. The response is timed on the pixel at the first
     text box's corner, which differs on every screen that a key leads to: white text on the
-    menu, the splash on the game screen, black on the quit confirmation."""
+    menu, the splash on the game screen, black on the quit confirmation. Without the texts
+    nothing tells the screens apart there, and the key is not timed."""
+    if not timed:
+        program.key(key)
+        program.wait_picture(following, 5, allowed=current)
+        return
     waited = program.key_response(key, *checks.MENU_TEXT_CORNERS[0])
     test.assertIsNotNone(waited, "%s did not act within 5 s" % key)
     test.assertLess(waited, KEY_LIMIT, "%s acted %.2f s after it was pressed" % (key, waited))
@@ -87,47 +107,60 @@ class MouseFloods(unittest.TestCase):
             self.assertEqual(program.stdout() + program.stderr(), "")
 
 
-def run_oversized(test, case, resident, wrapper=()):
-    """Runs the program with one data file made `size` bytes long by a sparse tail (case: name,
-    size; None for the normal files) through S, Escape, Q and Y, checking every screen against
-    the normal files and each key's response; notes the most resident memory seen over half a
-    second on the menu in resident[case]."""
-    screens = checks.Screens.of(runs.DATA)
+def run_hostile(test, spoil, screens, figures, wrapper=()):
+    """Runs the program on a run directory spoilt by `spoil` (None for the normal files) through
+    S, Escape, Q and Y, checking every screen against `screens` and, where the menu has text, each
+    key's response. Notes in `figures`: "resident", the most resident memory seen over half a
+    second on the menu; "growth", how much it grew over the next MENU_SECONDS; "peak", the most
+    the process ever held; "period", the median time between menu frames over those seconds,
+    where the present stamps are at hand (PRESENT_SHIM); and "ending", the time from Q to the end
+    of the process."""
     with runs.run_directory() as run_dir:
-        if case is not None:
-            name, size = case
-            crafted.sparse_tail(run_dir / name, size)
+        if spoil is not None:
+            spoil(run_dir)
         before = runs.snapshot(run_dir)
-        with XServer() as server, Program(server, run_dir, wrapper=wrapper) as program:
+        stamps = run_dir.parent / (run_dir.name + "-presents")
+        env = {"LD_PRELOAD": PRESENT_SHIM, "QUORVANE_PRESENT_STAMPS": str(stamps)} \
+            if PRESENT_SHIM else {}
+        with XServer() as server, Program(server, run_dir, env=env, wrapper=wrapper) as program:
             program.wait_window(20)
             program.wait_picture(screens.logo, 10)
             logo_seen = program.elapsed()
             test.assertLess(logo_seen, LOGO_LIMIT, "the logo showed %.2f s after the start"
                             % logo_seen)
             # The menu's first frame is timed on the pixel at its first text box's corner.
-            times = program.pixel_change(*checks.MENU_TEXT_CORNERS[0], timeout=10)
-            if times is None:
-                ended = program.process.poll()
-                test.fail("no menu within 10 s of the logo" if ended is None else
-                          "the program ended with status %d on the logo: %s"
-                          % (ended, program.stderr()[-2000:]))
-            held = times[1] - program.started - logo_seen
+            corner = checks.MENU_TEXT_CORNERS[0]
+            times = program.pixel_change(*corner, timeout=10) if screens.text else None
+            program.wait_picture(screens.menu, 10, allowed=screens.logo)
+            menu_seen = times[1] - program.started if times else program.elapsed()
+            held = menu_seen - logo_seen
             test.assertLess(held, LOGO_HOLD + 0.5, "the logo was held %.2f s" % held)
-            program.wait_picture(screens.menu, 5)
-            figures = []
+            samples = []
             for _ in range(6):
                 time.sleep(0.1)
-                figures.append(program.resident_kib())
-            resident[case] = max(figures)
-            steps = (("s", screens.game, screens.menu), ("Escape", screens.menu, screens.game),
-                     ("q", screens.confirm, screens.menu))
+                samples.append(program.resident_kib())
+            figures["resident"] = max(samples)
+            started = time.monotonic_ns()
+            time.sleep(MENU_SECONDS)
+            figures["growth"] = program.resident_kib() - figures["resident"]
+            presents = [returned for _, returned in xharness.read_stamps(stamps)
+                        if returned >= started]
+            if len(presents) > 1:
+                figures["period"] = float(np.median(np.diff(presents))) / 1e6
+            steps = (("s", screens.game, screens.menu), ("Escape", screens.menu, screens.game))
+            timed = screens.text is True
             for key, following, current in steps:
-                press(test, program, key, following, current)
+                press(test, program, key, following, current, timed)
+            q_pressed = time.monotonic()
+            press(test, program, "q", screens.confirm, screens.menu, timed)
+            figures["peak"] = program.resident_kib("VmHWM")
             program.key("y")
             status = program.wait(10)
+            figures["ending"] = time.monotonic() - q_pressed
             test.assertEqual(status, 0, program.stderr()[-3000:])
             test.assertEqual(program.stdout() + program.stderr(), "")
             test.assertEqual(runs.snapshot(run_dir), before, "the program changed its files")
+        stamps.unlink(missing_ok=True)
 
 
 class OversizedFiles(unittest.TestCase):
@@ -139,17 +172,28 @@ class OversizedFiles(unittest.TestCase):
         cases = [("normal files", None)]
         cases += [("%s of %s" % (SHORT_NAMES[name], size_name), (name, size))
                   for name in (SPLASH, LOGO, FONT) for size_name, size in sizes.items()]
-        resident = {}
-        runs.run_side_by_side(self, cases, lambda case: run_oversized(self, case, resident),
+        figures = {}
+        runs.run_side_by_side(self, cases, lambda case: run_oversized(self, case, figures),
                               workers=4)
-        usual = resident.get(None)
+        usual = figures.get(None, {}).get("resident")
         self.assertIsNotNone(usual, "the normal run was not measured")
         for name, case in cases[1:]:
-            if case in resident:
+            if "resident" in figures.get(case, {}):
                 with self.subTest(case=name):
-                    self.assertLess(abs(resident[case] - usual), RESIDENT_SLACK_KIB,
+                    self.assertLess(abs(figures[case]["resident"] - usual), RESIDENT_SLACK_KIB,
                                     "%d KiB resident, %d KiB in the normal run"
-                                    % (resident[case], usual))
+                                    % (figures[case]["resident"], usual))
+
+
+def run_oversized(test, case, figures, wrapper=()):
+    """Runs the program with one data file made `size` bytes long by a sparse tail (case: name,
+    size; None for the normal files), every screen as with the normal files."""
+    def spoil(run_dir):
+        name, size = case
+        crafted.sparse_tail(run_dir / name, size)
+    figures[case] = {}
+    run_hostile(test, spoil if case else None, checks.Screens.of(runs.DATA), figures[case],
+                wrapper)
 
 
 class AddressLimit(unittest.TestCase):
@@ -159,6 +203,49 @@ class AddressLimit(unittest.TestCase):
     def test_a_300_mb_splash_under_a_250_mb_address_space_limit_goes_through(self):
         wrapper = ["prlimit", "--as=%d" % (250 * crafted.MiB), "--"]
         run_oversized(self, (SPLASH, 300 * crafted.MiB), {}, wrapper)
+
+
+class CostlyFiles(unittest.TestCase):
+    """One file of each kind that SDL 1.2, SDL_mixer or SDL_ttf would let exhaust the program
+    without its checks, each in its place: chained music whose streams need converting (a
+    buffer lost at every change of stream), 1-bit and 32-bit bitmaps of 8192 by 8192 pixels (a
+    64 MiB and a 256 MiB surface every menu frame), and a font with a 256 MiB kerning table (read
+    whole at every opening). The run costs no more than any run may: its memory, the frames of
+    the menu and the end after Q and Y stay within their bounds."""
+
+    def test_no_data_file_can_make_a_run_costly(self):
+        logo = checks.load_bitmap(runs.DATA / LOGO)
+        splash = checks.load_bitmap(runs.DATA / SPLASH)
+        cases = [
+            ("music of chained streams that need converting",
+             (MUSIC, crafted.ogg_chained_streams_converted, checks.Screens(logo, splash))),
+            ("a 1-bit splash of 8192 by 8192",
+             (SPLASH, crafted.bitmap_one_bit_8192_square, checks.Screens(logo, None))),
+            ("a 32-bit logo of 8192 by 8192",
+             (LOGO, crafted.bitmap_32_bit_8192_square, checks.Screens(None, splash))),
+            ("a font with a kerning table of 256 MiB",
+             (FONT, crafted.font_kern_256_mib, checks.Screens(logo, splash, False))),
+        ]
+        figures = {}
+
+        def run(case):
+            file, maker, screens = case
+            figures[file] = {}
+            run_hostile(self, lambda run_dir: maker(run_dir / file), screens, figures[file])
+
+        runs.run_side_by_side(self, cases, run, workers=2)
+        for name, (file, _, _) in cases:
+            measured = figures.get(file, {})
+            if "peak" not in measured:
+                continue
+            print("%s: %s" % (name, ", ".join("%s %.4g" % item for item in measured.items())))
+            with self.subTest(case=name):
+                self.assertLessEqual(measured["peak"], PEAK_LIMIT_KIB, "KiB at the most")
+                self.assertLessEqual(measured["growth"], GROWTH_LIMIT_KIB, "KiB grown on the menu")
+                self.assertLessEqual(measured["ending"], ENDING_LIMIT, "s from Q to the end")
+                if PRESENT_SHIM:
+                    self.assertLessEqual(measured.get("period", 1e9), PERIOD_LIMIT_MS,
+                                         "ms between menu frames")
 
 
 class CraftedFiles(unittest.TestCase):

@@ -43,6 +43,21 @@ DISK_AUDIO_NOTICE = re.compile(r"(?:WARNING|CRITICAL): You are using the SDL dis
 _client_lock = threading.Lock()
 
 
+def read_stamps(path):
+    """The presents that bench/present_stamps has written to `path` so far: a list of (entered,
+    returned) CLOCK_MONOTONIC nanoseconds, which time.monotonic_ns() reads too."""
+    try:
+        text = Path(path).read_text()
+    except FileNotFoundError:
+        return []
+    stamps = []
+    for line in text.splitlines():
+        fields = line.split()
+        if len(fields) == 2:  # a line still being written is left for the next read
+            stamps.append((int(fields[0]), int(fields[1])))
+    return stamps
+
+
 class HarnessError(AssertionError):
     """A run did not do what the harness waited for; the message says what and why."""
 
@@ -347,12 +362,13 @@ class Program:
                             str(HEIGHT // 2), "click", "--repeat", str(count), "--delay", "1",
                             "1")
 
-    def resident_kib(self):
-        """The program's resident memory now, in KiB (VmRSS in /proc)."""
+    def resident_kib(self, field="VmRSS"):
+        """The program's resident memory now, in KiB (VmRSS in /proc); `field` "VmHWM" gives the
+        most it has held so far."""
         for line in Path("/proc/%d/status" % self.pid).read_text().splitlines():
-            if line.startswith("VmRSS:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
-        raise HarnessError("no VmRSS for process %d" % self.pid)
+        raise HarnessError("no %s for process %d" % (field, self.pid))
 
     def capture(self):
         """The window's content now, as a 480x640x3 uint8 RGB array."""

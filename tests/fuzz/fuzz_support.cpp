@@ -37,6 +37,9 @@ SDL_AudioSpec device{};
 bool deviceOpen = false;
 bool devicePaused = true;
 
+// The trailer by which an input asks for a sparse tail: "TAIL" and the file's length.
+constexpr std::size_t sparseTrailer = 8;
+
 // The most buffers that one delay mixes, so that no long wait turns into a long mix.
 constexpr int maxBuffersPerDelay = 16;
 
@@ -149,10 +152,26 @@ void startFuzzedProgram() {
 }
 
 void writeDataFile(const char* relative, const std::uint8_t* data, std::size_t size) {
+    // An input that ends in "TAIL" and a 32-bit length stands for a file of that length: its
+    // bytes before the trailer, then a sparse tail of zeros. Files of gigabytes, whose headers
+    // may name tables, rows or chunks that large, then cost the fuzzer a few bytes.
+    std::uintmax_t length = size;
+    if (size >= sparseTrailer && std::memcmp(data + size - sparseTrailer, "TAIL", 4) == 0) {
+        const std::uint8_t* field = data + size - 4;
+        length = field[0] | field[1] << 8 | field[2] << 16 | std::uintmax_t{field[3]} << 24;
+        size -= sparseTrailer;
+    }
     std::FILE* file = std::fopen(relative, "wb");
     if (file == nullptr || (size > 0 && std::fwrite(data, 1, size, file) != size) ||
         std::fclose(file) != 0) {
         giveUp("cannot write the data file");
+    }
+    std::error_code error;
+    if (length > size) {
+        fs::resize_file(relative, length, error);
+    }
+    if (error) {
+        giveUp("cannot lengthen the data file");
     }
 }
 

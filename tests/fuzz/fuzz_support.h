@@ -12,7 +12,9 @@
 // directory, with the display set to 32 bits a pixel as on a desktop; later calls do nothing.
 void startFuzzedProgram();
 
-// Writes an input as the data file at `relative` in the run directory, replacing what was there.
+// Writes an input as the data file at `relative` in the run directory, replacing what was there;
+// an input that ends in "TAIL" and a 32-bit little-endian length makes a file of that length, its
+// bytes before the trailer followed by a sparse tail of zeros.
 void writeDataFile(const char* relative, const std::uint8_t* data, std::size_t size);
 
 // Calls the mixer's callback for `buffers` device buffers, as SDL's audio thread would, and stops

@@ -619,6 +619,25 @@ CRAFTED_PREFIXES = {"bitmap": ("bitmap_",), "font": ("font_",), "logo_sound": ("
                     "menu_music": ("ogg_",)}
 
 
+# The longest input that the fuzzers make (QUORVANE_FUZZ_MAX_LEN).
+MAX_INPUT = 65536
+
+
+def as_input(path):
+    """The file at `path` as an input of the targets: its bytes, or, for a file longer than an
+    input may be whose tail is a sparse run of zeros, its leading bytes and the trailer that asks
+    the target for that tail (fuzz_support.cpp); None when neither will do."""
+    size = path.stat().st_size
+    if size <= MAX_INPUT:
+        return path.read_bytes()
+    with open(path, "rb") as file:
+        end = os.lseek(file.fileno(), 0, os.SEEK_HOLE)
+        leading = os.pread(file.fileno(), min(end, MAX_INPUT + 1), 0).rstrip(b"\0")
+    if len(leading) + 8 > MAX_INPUT or size >= 1 << 32:
+        return None
+    return leading + b"TAIL" + struct.pack("<I", size)
+
+
 def crafted_files(target, module, scratch):
     """The end-to-end runs' crafted files for this target, where their module is at hand."""
     if module is None:
@@ -630,7 +649,10 @@ def crafted_files(target, module, scratch):
                 and list(inspect.signature(maker).parameters) == ["path"]):
             path = scratch / name
             maker(path)
-            files["e2e-crafted-" + name.replace("_", "-")] = path.read_bytes()
+            data = as_input(path)
+            path.unlink()
+            if data is not None:
+                files["e2e-crafted-" + name.replace("_", "-")] = data
     if target == "menu_music" and hasattr(module, "junk_tail"):
         path = scratch / "junk-tail.ogg"
         e2e_data.make_music(str(path))

@@ -39,12 +39,20 @@ import sys
 import time
 from pathlib import Path
 
-# The limits of every run: one input may take 10 s (the slowest seed takes well under a second),
-# allocate 256 MB at once (the program's largest legitimate allocation is a few MB), and the
-# process may grow to 2 GB.
-TIMEOUT_S = 10
-MALLOC_LIMIT_MB = 256
-RSS_LIMIT_MB = 2048
+# The limits of every run, which any file that costs the program more than a file may must meet:
+# - one input may take 2 s: the slowest of the corpus takes under 30 ms under the sanitizers, and
+#   a run must end within 3 s of Q whatever its files;
+# - no allocation may pass 24 MB: the largest the program makes for a file that passes is the
+#   music read whole, at most 16 MiB, while a bitmap that widens to a surface of 64 MiB, or a
+#   font table that FreeType reads whole at 256 MiB, goes far past it;
+# - the process may hold 512 MB: under AddressSanitizer, with its quarantine cut to 64 MB, the
+#   targets settle near 150 MB, and memory that grows from input to input, as a music that loses
+#   a buffer at every change of stream makes it, passes the limit within minutes. LeakSanitizer
+#   reports the lost buffers of each such input besides.
+TIMEOUT_S = 2
+MALLOC_LIMIT_MB = 24
+RSS_LIMIT_MB = 512
+QUARANTINE_MB = 64
 
 
 def sanitizer_env(lsan_suppressions):
@@ -54,7 +62,8 @@ def sanitizer_env(lsan_suppressions):
     # reports it.
     env["ASAN_OPTIONS"] = ":".join([
         "fast_unwind_on_fatal=1", "detect_leaks=1", "allocator_may_return_null=0",
-        "max_allocation_size_mb=%d" % MALLOC_LIMIT_MB, env.get("ASAN_OPTIONS", "")])
+        "max_allocation_size_mb=%d" % MALLOC_LIMIT_MB, "quarantine_size_mb=%d" % QUARANTINE_MB,
+        env.get("ASAN_OPTIONS", "")])
     env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1"
     if lsan_suppressions:
         env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=0" % lsan_suppressions
