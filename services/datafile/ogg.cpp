@@ -21,9 +21,10 @@ constexpr int maxOggStreams = 64;
 // a Vorbis audio packet takes a few kilobytes, its setup header a few tens.
 constexpr Sint64 maxOggPacket = 1024 * 1024;
 
-// What libvorbis may allocate for the header packets of all the streams of a file: vorbisfile
-// keeps every stream's headers while the music is open. An encoder's headers take some hundred
-// kilobytes; codebooks and residues can be made to take gigabytes.
+// What libvorbis may allocate for the header packets of a file: vorbisfile keeps every stream's
+// comments and codebooks while the music is open, and sets up one stream at a time to decode it.
+// An encoder's headers take a few tens of kilobytes kept and some hundreds to decode; codebooks,
+// residues and comments can be made to take gigabytes.
 constexpr Sint64 maxVorbisHeaderCost = 8 * 1024 * 1024;
 
 // Highest rate of a stream. SDL_mixer decodes the music on the audio thread as it plays, and
@@ -100,7 +101,7 @@ bool identificationAccepted(const Uint8* page, std::size_t length, const MixerSp
 // continue a packet exactly when one is open: libogg drops a packet cut by a gap, and leading
 // segments that continue no packet, and a packet put together otherwise than libogg puts it
 // would be checked in place of the one that libvorbis reads.
-bool packetsAccepted(std::map<Uint32, StreamState>& streams, const Uint8* page, Sint64& cost) {
+bool packetsAccepted(std::map<Uint32, StreamState>& streams, const Uint8* page, VorbisCost& cost) {
     ByteReader reader = byteReader(page, 27);
     seekTo(reader, 5);
     const Uint32 flags = readU8(reader);
@@ -143,20 +144,21 @@ bool packetsAccepted(std::map<Uint32, StreamState>& streams, const Uint8* page, 
             continue;
         }
         if (stream.headerPackets == 1) {
-            cost += vorbisCommentCost(stream.packet.data(), stream.packet.size());
+            cost.kept += vorbisCommentCost(stream.packet.data(), stream.packet.size());
         } else if (stream.headerPackets == 2) {
-            const std::optional<Sint64> setup =
+            const std::optional<VorbisCost> setup =
                 vorbisSetupCost(stream.packet.data(), stream.packet.size());
             if (!setup) {
                 return false;
             }
-            cost += *setup;
+            cost.kept += setup->kept;
+            cost.decoding = std::max(cost.decoding, setup->decoding);
             stream.headersRead = true;
         }
         std::vector<Uint8>().swap(stream.packet);
         ++stream.headerPackets;
     }
-    if (cost > maxVorbisHeaderCost) {
+    if (cost.kept + cost.decoding > maxVorbisHeaderCost) {
         return refuse("music: headers that take libvorbis too much memory");
     }
     return true;
@@ -222,7 +224,7 @@ bool oggFileAccepted(const Uint8* bytes, std::size_t size, const MixerSpec& mixe
     std::map<Uint32, StreamState> streams;
     int streamCount = 0;
     bool converted = false;
-    Sint64 cost = 0;
+    VorbisCost cost{0, 0};
     for (std::size_t position = 0; position < size;) {
         const OggPage page = oggPageAccepted(bytes + position, size - position, mixer);
         if (page.length == 0) {

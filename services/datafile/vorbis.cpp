@@ -59,13 +59,13 @@ struct Codebook {
     Sint64 entries;
 };
 
-std::optional<Sint64> refused(const char* reason) {
+std::optional<VorbisCost> refused(const char* reason) {
     refuse(reason);
     return std::nullopt;
 }
 
 // Reads one codebook as vorbis_staticbook_unpack does; the bytes that libvorbis allocates for it,
-// none when libvorbis cannot set it up for decoding and decode with it.
+// none, with the reason recorded, when libvorbis cannot set it up for decoding and decode with it.
 //
 // vorbis_book_init_decode refuses code lengths that fill the tree of codewords too much or too
 // little, which for lengths in any order is a Kraft sum other than one (one used entry of length
@@ -73,7 +73,7 @@ std::optional<Sint64> refused(const char* reason) {
 // the next read of audio uses it: a residue whose partition book it is divides by its 0
 // dimensions. A book of 0 dimensions made by the file itself divides by zero, or loops for ever,
 // in the residue decoders alike; no encoder writes one.
-std::optional<Sint64> codebookCost(BitReader& bits, Codebook& book) {
+std::optional<VorbisCost> codebookCost(BitReader& bits, Codebook& book) {
     if (readBits(bits, 24) != 0x564342 || bits.failed) {
         return refused("music: codebook without its sync pattern");
     }
@@ -120,9 +120,9 @@ std::optional<Sint64> codebookCost(BitReader& bits, Codebook& book) {
     if (used > 0 && kraft != Uint64{1} << 32 && !(used == 1 && lastLength == 1)) {
         return refused("music: codebook lengths that do not fill its tree");
     }
-    // The static book's lengths, then the decoding book's codewords, index and lengths (and the
-    // codewords again while it sorts them), and its first-lookup table.
-    Sint64 cost = entries * 14 + 1024 + allocationOverhead * 6;
+    // The static book keeps the lengths; the decoding book has codewords, an index and lengths
+    // (and the codewords again while it sorts them), and a first-lookup table.
+    VorbisCost cost{entries + allocationOverhead, entries * 13 + 1024 + allocationOverhead * 5};
     const Sint64 mapType = readBits(bits, 4);
     if (mapType == 1 || mapType == 2) {
         readBits(bits, 32);
@@ -133,7 +133,8 @@ std::optional<Sint64> codebookCost(BitReader& bits, Codebook& book) {
             mapType == 1 ? latticeValues(entries, dimensions) : entries * dimensions;
         // The static book keeps each value as a long; the decoding book unpacks a float for
         // every dimension of every entry.
-        cost += values * 8 + entries * dimensions * 4;
+        cost.kept += values * 8;
+        cost.decoding += entries * dimensions * 4;
         skipBits(bits, values * valueBits);
         if (bits.failed) {
             return refused("music: setup header cut short");
@@ -219,20 +220,21 @@ Sint64 residueCost(BitReader& bits, const std::vector<Codebook>& books) {
 
 } // namespace
 
-std::optional<Sint64> vorbisSetupCost(const Uint8* packet, std::size_t length) {
+std::optional<VorbisCost> vorbisSetupCost(const Uint8* packet, std::size_t length) {
     if (length < 7 || packet[0] != 5 || std::memcmp(packet + 1, "vorbis", 6) != 0) {
         return refused("music: not a Vorbis setup header");
     }
     BitReader bits = bitReader(packet + 7, length - 7);
     const Sint64 count = readBits(bits, 8) + 1;
     std::vector<Codebook> books(static_cast<std::size_t>(count));
-    Sint64 cost = 0;
+    VorbisCost cost{0, 0};
     for (Codebook& book : books) {
-        const std::optional<Sint64> bookCost = codebookCost(bits, book);
+        const std::optional<VorbisCost> bookCost = codebookCost(bits, book);
         if (!bookCost) {
             return std::nullopt;
         }
-        cost += *bookCost;
+        cost.kept += bookCost->kept;
+        cost.decoding += bookCost->decoding;
     }
     // What follows the codebooks, libvorbis checks well itself; only the residues' partition
     // tables are sized by the file. A header cut short in them fails in libvorbis, and costs
@@ -244,7 +246,7 @@ std::optional<Sint64> vorbisSetupCost(const Uint8* packet, std::size_t length) {
     }
     const Uint32 residues = readBits(bits, 6) + 1;
     for (Uint32 n = 0; n < residues && !bits.failed; ++n) {
-        cost += residueCost(bits, books);
+        cost.decoding += residueCost(bits, books);
     }
     return cost;
 }

@@ -9,10 +9,17 @@
 #include <cstddef>
 #include <optional>
 
-// The bytes that libvorbis allocates to set up and decode with this setup header (the third
-// header packet of a stream); none, with the reason recorded, when it would set up a codebook
-// that it cannot decode with, or one whose set-up overflows a thread's stack.
-std::optional<Sint64> vorbisSetupCost(const Uint8* packet, std::size_t length);
+// The bytes that libvorbis allocates for a setup header: what it keeps while the music is open,
+// and what it allocates besides while it decodes the stream.
+struct VorbisCost {
+    Sint64 kept;
+    Sint64 decoding;
+};
+
+// What libvorbis allocates for this setup header (the third header packet of a stream); none,
+// with the reason recorded, when it would set up a codebook that it cannot decode with, or one
+// whose set-up overflows a thread's stack.
+std::optional<VorbisCost> vorbisSetupCost(const Uint8* packet, std::size_t length);
 
 // The bytes that libvorbis allocates to hold this comment header (the second header packet).
 Sint64 vorbisCommentCost(const Uint8* packet, std::size_t length);

@@ -149,14 +149,24 @@ def wav_ima_adpcm_block_align_0(path):
                                      extra=extra, data=bytes(256)))
 
 
+def _crc_table():
+    table = []
+    for byte in range(256):
+        crc = byte << 24
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x04C11DB7) if crc & 0x80000000 else crc << 1
+        table.append(crc & 0xFFFFFFFF)
+    return table
+
+
+_CRC_TABLE = _crc_table()
+
+
 def _ogg_crc(data):
     """The CRC of an Ogg page: polynomial 0x04C11DB7, not reflected, starting from 0."""
     crc = 0
     for byte in data:
-        crc ^= byte << 24
-        for _ in range(8):
-            crc = ((crc << 1) ^ 0x04C11DB7) if crc & 0x80000000 else crc << 1
-            crc &= 0xFFFFFFFF
+        crc = ((crc << 8) & 0xFFFFFFFF) ^ _CRC_TABLE[(crc >> 24) ^ byte]
     return crc
 
 
@@ -201,17 +211,57 @@ def ogg_chained_streams_converted(path):
         stream = ogg_path.read_bytes()
     chained = bytearray()
     for serial in range(16):
-        link = bytearray(stream)
-        at = 0
-        while at < len(link):
-            segments = link[at + 26]
-            length = 27 + segments + sum(link[at + 27:at + 27 + segments])
-            struct.pack_into("<I", link, at + 14, serial + 1)
-            struct.pack_into("<I", link, at + 22, 0)
-            struct.pack_into("<I", link, at + 22, _ogg_crc(bytes(link[at:at + length])))
-            at += length
-        chained += link
+        chained += _with_serial(stream, serial + 1)
     Path(path).write_bytes(bytes(chained))
+
+
+def _with_serial(stream, serial):
+    """An Ogg stream's pages with the serial number `serial`, their checksums made anew."""
+    link = bytearray(stream)
+    at = 0
+    while at < len(link):
+        segments = link[at + 26]
+        length = 27 + segments + sum(link[at + 27:at + 27 + segments])
+        struct.pack_into("<I", link, at + 14, serial)
+        struct.pack_into("<I", link, at + 22, 0)
+        struct.pack_into("<I", link, at + 22, _ogg_crc(bytes(link[at:at + length])))
+        at += length
+    return link
+
+
+def ogg_largest_chain(path):
+    """The largest music that the checks let through: chained streams of 8 s of noise at the
+    mixer's own 22050 Hz in stereo, at the highest quality, as many as fit in 16 MiB. The program
+    holds the whole file, and libvorbis every stream's headers."""
+    import subprocess
+    import tempfile
+    import wave
+
+    with tempfile.TemporaryDirectory() as scratch:
+        wav_path = Path(scratch) / "noise.wav"
+        noise = np.random.default_rng(16).normal(0, 6000, (8 * 22050, 2))
+        with wave.open(str(wav_path), "wb") as out:
+            out.setnchannels(2)
+            out.setsampwidth(2)
+            out.setframerate(22050)
+            out.writeframes(np.clip(noise, -32767, 32767).astype("<i2").tobytes())
+        ogg_path = Path(scratch) / "noise.ogg"
+        subprocess.run(["oggenc", "-Q", "-q", "10", "-s", "1", "-o", str(ogg_path),
+                        str(wav_path)], check=True)
+        stream = ogg_path.read_bytes()
+    chained = bytearray()
+    for serial in range(min(64, 16 * MiB // len(stream))):
+        chained += _with_serial(stream, serial + 1)
+    Path(path).write_bytes(bytes(chained))
+
+
+def wav_largest(path):
+    """The largest logo sound that the checks let through: 4 MiB of 16-bit mono at 22050 Hz,
+    which SDL_mixer converts to 8 MiB of stereo, holding the file, SDL's copy and the converted
+    sound at once."""
+    samples = np.random.default_rng(8).normal(0, 3000, 2 * MiB)
+    data = np.clip(samples, -32767, 32767).astype("<i2").tobytes()
+    Path(path).write_bytes(wav_bytes(channels=1, data=data))
 
 
 def junk_tail(path, size=64 * MiB):
@@ -278,6 +328,28 @@ def font_kern_256_mib(path):
             struct.pack_into(">II", data, at + 8, start, 256 * MiB)
     Path(path).write_bytes(bytes(data))
     os.truncate(path, start + 256 * MiB)
+
+
+def font_most_points(path):
+    """The slowest font to draw that the checks let through: every character a box whose foot is
+    a zigzag, 1000 points in all, which FreeType's auto-hinter fits to the pixels one by one,
+    twice for each character of each line, the font opened anew for every line."""
+    from fontTools.pens.ttGlyphPen import TTGlyphPen
+    from fontTools.ttLib import TTFont
+
+    make_box_font(path, "Zigzag", 1024, 512, (0, 0, 512, 768), 768, 256)
+    font = TTFont(path)
+    pen = TTGlyphPen(None)
+    pen.moveTo((0, 768))
+    pen.lineTo((512, 768))
+    for n in range(998):
+        pen.lineTo((512 - n * 512 // 998, 128 if n % 2 else 0))
+    pen.closePath()
+    zigzag = pen.glyph()
+    for name in font.getGlyphOrder():
+        if name not in (".notdef", "space"):
+            font["glyf"][name] = zigzag
+    font.save(path)
 
 
 # --- files that are not regular files ---------------------------------------------------------

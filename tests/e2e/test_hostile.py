@@ -107,10 +107,10 @@ class MouseFloods(unittest.TestCase):
             self.assertEqual(program.stdout() + program.stderr(), "")
 
 
-def run_hostile(test, spoil, screens, figures, wrapper=()):
+def run_hostile(test, spoil, screens, figures, wrapper=(), timed=True):
     """Runs the program on a run directory spoilt by `spoil` (None for the normal files) through
-    S, Escape, Q and Y, checking every screen against `screens` and, where the menu has text, each
-    key's response. Notes in `figures`: "resident", the most resident memory seen over half a
+    S, Escape, Q and Y, checking every screen against `screens` and, when `timed` and the menu
+    has the data set's texts, each key's response. Notes in `figures`: "resident", the most resident memory seen over half a
     second on the menu; "growth", how much it grew over the next MENU_SECONDS; "peak", the most
     the process ever held; "period", the median time between menu frames over those seconds,
     where the present stamps are at hand (PRESENT_SHIM); and "ending", the time from Q to the end
@@ -148,7 +148,7 @@ def run_hostile(test, spoil, screens, figures, wrapper=()):
             if len(presents) > 1:
                 figures["period"] = float(np.median(np.diff(presents))) / 1e6
             steps = (("s", screens.game, screens.menu), ("Escape", screens.menu, screens.game))
-            timed = screens.text is True
+            timed = timed and screens.text is True
             for key, following, current in steps:
                 press(test, program, key, following, current, timed)
             q_pressed = time.monotonic()
@@ -210,8 +210,10 @@ class CostlyFiles(unittest.TestCase):
     without its checks, each in its place: chained music whose streams need converting (a
     buffer lost at every change of stream), 1-bit and 32-bit bitmaps of 8192 by 8192 pixels (a
     64 MiB and a 256 MiB surface every menu frame), and a font with a 256 MiB kerning table (read
-    whole at every opening). The run costs no more than any run may: its memory, the frames of
-    the menu and the end after Q and Y stay within their bounds."""
+    whole at every opening); and the largest music and logo sound and the slowest font that
+    pass. The run costs no
+    more than any run may: its memory, the frames of the menu and the end after Q and Y stay
+    within their bounds."""
 
     def test_no_data_file_can_make_a_run_costly(self):
         logo = checks.load_bitmap(runs.DATA / LOGO)
@@ -225,17 +227,24 @@ class CostlyFiles(unittest.TestCase):
              (LOGO, crafted.bitmap_32_bit_8192_square, checks.Screens(None, splash))),
             ("a font with a kerning table of 256 MiB",
              (FONT, crafted.font_kern_256_mib, checks.Screens(logo, splash, False))),
+            ("the largest music that passes, 16 MiB of chained streams",
+             (MUSIC, crafted.ogg_largest_chain, checks.Screens(logo, splash))),
+            ("the largest logo sound that passes, 8 MiB once converted",
+             (SOUND, crafted.wav_largest, checks.Screens(logo, splash))),
+            ("the slowest font to draw that passes, every glyph of 1000 points",
+             (FONT, crafted.font_most_points, checks.Screens(logo, splash))),
         ]
         figures = {}
 
         def run(case):
             file, maker, screens = case
-            figures[file] = {}
-            run_hostile(self, lambda run_dir: maker(run_dir / file), screens, figures[file])
+            figures[maker] = {}
+            run_hostile(self, lambda run_dir: maker(run_dir / file), screens, figures[maker],
+                        timed=False)
 
         runs.run_side_by_side(self, cases, run, workers=2)
-        for name, (file, _, _) in cases:
-            measured = figures.get(file, {})
+        for name, (_, maker, _) in cases:
+            measured = figures.get(maker, {})
             if "peak" not in measured:
                 continue
             print("%s: %s" % (name, ", ".join("%s %.4g" % item for item in measured.items())))
