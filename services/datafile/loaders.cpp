@@ -12,7 +12,6 @@
 #include "stream.h"
 #include "wave.h"
 
-#include <climits>
 
 namespace {
 
@@ -20,45 +19,28 @@ namespace {
 // and a WAV's chunks before its audio data all lie within them.
 constexpr Sint64 leadingBytes = 64 * 1024;
 
-// Above this a bitmap or a font is read through a stream rather than at once into memory, so
-// that neither costs more memory than this beside what its library makes of it.
+// Above this a bitmap's rows are read from the file as SDL asks for them rather than at once into
+// the buffer kept from frame to frame, so that the buffer never holds more than this.
 constexpr Sint64 memoryReadLimit = 4 * 1024 * 1024;
 
 // Largest music file, read whole into memory and played from there: 4 minutes of Ogg Vorbis at
 // its highest quality, far more than a menu loop needs.
 constexpr Sint64 maxMusicBytes = 16 * 1024 * 1024;
 
-// Opens a data file for a library when `extent` accepts its leading bytes: a stream of just the
-// bytes that the library reads, and never more than an int can reach, as SDL's stream offsets
-// are ints; null, with the reason recorded, for a missing, special or refused file.
-template <typename Extent>
-SDL_RWops* openChecked(const char* path, Extent extent, bool kept, Sint64 memoryLimit) {
-    DataFile file{};
-    if (!openDataFile(path, file) || !readLeading(file, leadingBytes, kept)) {
-        return nullptr;
-    }
-    const std::optional<Sint64> wanted = extent(file);
-    if (!wanted) {
-        closeDataFile(file);
-        return nullptr;
-    }
-    if (std::min(*wanted, file.size) > INT_MAX) {
-        closeDataFile(file);
-        refuse("data file: read beyond 2 GiB");
-        return nullptr;
-    }
-    return dataStream(file, *wanted, memoryLimit);
-}
-
 } // namespace
 
 SDL_RWops* openBitmapStream(const char* path) {
-    return openChecked(
-        path,
-        [](const DataFile& file) {
-            return bitmapExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
-        },
-        true, memoryReadLimit);
+    DataFile file{};
+    if (!openDataFile(path, file) || !readLeading(file, leadingBytes, true)) {
+        return nullptr;
+    }
+    const std::optional<Sint64> extent =
+        bitmapExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
+    if (!extent) {
+        closeDataFile(file);
+        return nullptr;
+    }
+    return dataStream(file, *extent, memoryReadLimit);
 }
 
 SDL_RWops* openFontStream(const char* path, FontCheck& check) {

@@ -178,7 +178,13 @@ bool readMore(DataFile& opened, Sint64 length) {
 }
 
 SDL_RWops* dataStream(DataFile& opened, Sint64 extent, Sint64 memoryLimit) {
+    // SDL's streams count their positions in ints.
     const Sint64 length = std::min(extent, opened.size);
+    if (length > INT_MAX) {
+        closeDataFile(opened);
+        refuse("data file: read beyond 2 GiB");
+        return nullptr;
+    }
     if (length <= memoryLimit && !readMore(opened, length)) {
         return nullptr;
     }
