@@ -50,6 +50,11 @@ void logoState() {
     setBackground(logoImagePath);
     drawBackground();
     SDL_UpdateRect(screen, 0, 0, 0, 0);
+    // On Windows the window shows what was drawn only once its message queue has been read,
+    // which the hold below would put off by 2.8 seconds (under Wine the logo stayed black).
+    // Pumping reads the queue and only queues events: none is handled here, so the logo still
+    // handles at most the one event above.
+    SDL_PumpEvents();
 
     // A later run (after N in its first step) loads the sound anew; the earlier chunk is released
     // once the toggle has halted it or, having never started, it cannot be heard.
