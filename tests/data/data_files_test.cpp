@@ -77,7 +77,11 @@ TEST(SplashTest, MenuBandIsDarkBehindTheWhiteText) {
 class MixerTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        // The dummy driver unless the environment names another.
+        static char audioDriver[] = "SDL_AUDIODRIVER=dummy";
+        if (SDL_getenv("SDL_AUDIODRIVER") == nullptr) {
+            SDL_putenv(audioDriver);
+        }
         ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
         ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 4096), 0) << Mix_GetError();
     }

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
-#include <unistd.h>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -138,27 +138,38 @@ std::ostream& operator<<(std::ostream& out, Rgb colour) {
 }
 
 std::string makeRunDirectory() {
-    char pattern[] = "/tmp/quorvane-test-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        ADD_FAILURE() << "cannot make a temporary directory";
-        return "";
+    // A folder of a new random name in the system's temporary folder, made by this call alone.
+    std::random_device random;
+    fs::path dir;
+    for (int attempt = 0;; ++attempt) {
+        dir = fs::temp_directory_path() / ("quorvane-test-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(dir, error)) {
+            break;
+        }
+        if (attempt == 100) {
+            ADD_FAILURE() << "cannot make a temporary directory: " << error.message();
+            return "";
+        }
     }
-    const fs::path dir = pattern;
     fs::create_directories(dir / "graph");
     fs::create_directories(dir / "snd");
-    writeBitmap(dir / "graph/quorspla.bmp", 640, 480, red);
-    writeBitmap(dir / "graph/splash.bmp", 640, 480, green);
-    writeWav(dir / "snd/quor.wav", 0.5);
+    writeBitmap((dir / "graph/quorspla.bmp").string(), 640, 480, red);
+    writeBitmap((dir / "graph/splash.bmp").string(), 640, 480, green);
+    writeWav((dir / "snd/quor.wav").string(), 0.5);
     fs::copy_file(FIXTURE_DIR "/tone.ogg", dir / "snd/menumusic.ogg");
     fs::copy_file(FIXTURE_DIR "/boxes.ttf", dir / "Adore64.ttf");
-    return dir;
+    return dir.string();
 }
 
 void ProgramTest::SetUp() {
-    // In-process tests draw on no real display and play to no real device.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    previousDir = fs::current_path();
+    // In-process tests draw on no real display and play to no real device. The settings stay in
+    // the environment, which keeps the strings themselves on some systems.
+    static char videoDriver[] = "SDL_VIDEODRIVER=dummy";
+    static char audioDriver[] = "SDL_AUDIODRIVER=dummy";
+    SDL_putenv(videoDriver);
+    SDL_putenv(audioDriver);
+    previousDir = fs::current_path().string();
     runDir = makeRunDirectory();
     ASSERT_FALSE(runDir.empty());
     fs::current_path(runDir);
