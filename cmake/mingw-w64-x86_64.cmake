@@ -54,13 +54,18 @@ set(CMAKE_CXX_STANDARD_LIBRARIES
     "-Wl,-Bstatic -lstdc++ -lwinpthread -Wl,-Bdynamic -lkernel32 -luser32 -lgdi32 -lwinspool -lshell32 -lole32 -loleaut32 -luuid -lcomdlg32 -ladvapi32"
     CACHE STRING "Libraries linked into every C++ executable and shared library")
 
-# Cross-built test programs run under Wine: quiet, with the .NET and HTML engines off, so that a
-# new Wine prefix does not ask to install Mono and Gecko, and with the prefix's DLLs on Wine's
-# search path. Debian's `wine` runs the 64-bit loader when 32-bit Wine is not installed.
-# WINEPREFIX is the caller's, ~/.wine by default.
+# Cross-built test programs run under Wine, in a Wine prefix of the build's own (QUORVANE_WINEPREFIX,
+# made on first use), quiet, with the .NET and HTML engines off so that a new prefix does not ask
+# to install Mono and Gecko, without the menu builder that would copy a program's shortcuts into
+# the desktop's menus, and with the library prefix's DLLs on Wine's search path. Debian's `wine`
+# runs the 64-bit loader when 32-bit Wine is not installed. QUORVANE_WINE_ENV is that environment,
+# which the end-to-end tests give to the Wine they start.
 find_program(QUORVANE_WINE wine NO_CMAKE_FIND_ROOT_PATH)
+set(QUORVANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wine" CACHE PATH
+    "Wine prefix in which the tests of the Windows build run")
 if(QUORVANE_WINE)
   string(REPLACE "/" "\\" quorvane_wine_path "Z:${QUORVANE_WIN64_PREFIX}/bin")
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-      "WINEPATH=${quorvane_wine_path}" ${QUORVANE_WINE})
+  set(QUORVANE_WINE_ENV "WINEPREFIX=${QUORVANE_WINEPREFIX}" WINEDEBUG=-all
+      WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= "WINEPATH=${quorvane_wine_path}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env ${QUORVANE_WINE_ENV} ${QUORVANE_WINE})
 endif()

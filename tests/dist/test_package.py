@@ -1,8 +1,14 @@
 #!/usr/bin/python3
 """What the Debian package holds: its control fields, exactly the files of the games layout with
 the repository's contents, and a copyright file that carries every licence text word for word.
+What the Windows zip holds: one folder with exactly the program, the libraries of the library
+prefix, the data files, the README and the licences, each file as its source has it; a GUI
+program whose every import, and every import of its libraries, is Windows' own or shipped; and
+an overview of the licences that names every library and where its source is.
 
     test_package.py quorvane_<version>_<arch>.deb
+    test_package.py quorvane-<version>-win64.zip    with QUORVANE_WIN64_PREFIX, the library
+                                                   prefix, and OBJDUMP, mingw-w64's objdump
 
 lintian judges the package by Debian's rules (permissions, compression, stripping, hardening);
 these tests check that it is this project's package.
@@ -10,14 +16,19 @@ these tests check that it is this project's package.
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
 import gzip
+import os
+import re
 import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-DEB = Path(sys.argv.pop(1)) if len(sys.argv) > 1 else None
+PACKAGE = Path(sys.argv.pop(1)) if len(sys.argv) > 1 else None
+DEB = PACKAGE if PACKAGE is not None and PACKAGE.suffix == ".deb" else None
+ZIP = PACKAGE if PACKAGE is not None and PACKAGE.suffix == ".zip" else None
 ID = "org.quorvane.Quorvane"
 DATA = "usr/share/games/quorvane/"
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
@@ -61,6 +72,8 @@ def normalised(text):
 class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        if DEB is None:
+            raise unittest.SkipTest("not a Debian package")
         cls.scratch = tempfile.TemporaryDirectory(prefix="quorvane-package-")
         cls.root = Path(cls.scratch.name)
         subprocess.run(["dpkg-deb", "-x", str(DEB), str(cls.root)], check=True)
@@ -125,7 +138,84 @@ class Package(unittest.TestCase):
                                                   .read_text()))
 
 
+# The files of the Windows zip's folder that come from the repository as they are.
+WINDOWS_FILES = ("graph/quorspla.bmp", "graph/splash.bmp", "snd/quor.wav", "snd/menumusic.ogg",
+                 "Adore64.ttf", "README.md", "LICENSES/MIT.txt", "LICENSES/OFL-1.1.txt",
+                 "LICENSES/CC-BY-4.0.txt")
+# Windows' own DLLs that the program and its libraries may import; anything else must ship.
+WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll",
+                "msvcrt.dll"}
+
+
+class WindowsPackage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if ZIP is None:
+            raise unittest.SkipTest("not a Windows zip")
+        cls.prefix = Path(os.environ["QUORVANE_WIN64_PREFIX"])
+        cls.scratch = tempfile.TemporaryDirectory(prefix="quorvane-package-")
+        cls.root = Path(cls.scratch.name)
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(cls.root)
+        cls.folder = cls.root / ZIP.stem
+        cls.dlls = sorted(cls.folder.glob("*.dll"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.scratch.cleanup()
+
+    def test_holds_one_folder_with_the_program_its_libraries_data_files_readme_and_licences(self):
+        self.assertEqual([path.name for path in self.root.iterdir()], [ZIP.stem])
+        sources = {name: REPO / name for name in WINDOWS_FILES}
+        sources.update({path.name: path for path in (self.prefix / "bin").glob("*.dll")})
+        licences = self.prefix / "share/licenses"
+        sources.update({"LICENSES/" + path.relative_to(licences).as_posix(): path
+                        for path in licences.rglob("*") if path.is_file()})
+        found = sorted(path.relative_to(self.folder).as_posix()
+                       for path in self.folder.rglob("*") if path.is_file())
+        self.assertEqual(found, sorted(list(sources) + ["LICENSES.txt", "quorvane.exe"]))
+        for name, source in sources.items():
+            with self.subTest(file=name):
+                self.assertEqual((self.folder / name).read_bytes(), source.read_bytes())
+
+    def imports(self, binary):
+        dump = subprocess.run([os.environ.get("OBJDUMP", "x86_64-w64-mingw32-objdump"), "-p",
+                               str(binary)], check=True, capture_output=True, text=True).stdout
+        return dump, [name.lower() for name in re.findall(r"^\tDLL Name: (\S+)$", dump, re.M)]
+
+    def test_a_gui_program_whose_imports_and_their_imports_are_windows_own_or_shipped(self):
+        dump, _ = self.imports(self.folder / "quorvane.exe")
+        self.assertRegex(dump, r"\nSubsystem\s+00000002\s+\(Windows GUI\)\n")
+        # Windows finds a DLL whatever the case of its name.
+        shipped = {path.name.lower(): path for path in self.dlls}
+        loaded, waiting = set(), [self.folder / "quorvane.exe"]
+        while waiting:
+            binary = waiting.pop()
+            for name in self.imports(binary)[1]:
+                with self.subTest(binary=binary.name, imports=name):
+                    self.assertIn(name, WINDOWS_DLLS | set(shipped))
+                if name in shipped and name not in loaded:
+                    loaded.add(name)
+                    waiting.append(shipped[name])
+        self.assertEqual(loaded, set(shipped), "DLLs that nothing loads are shipped")
+
+    def test_licences_overview_names_every_library_its_licence_files_and_its_source(self):
+        text = (self.folder / "LICENSES.txt").read_text()
+        for path in self.dlls:
+            self.assertIn(path.name, text)
+        for folder in (self.folder / "LICENSES").iterdir():
+            if folder.is_dir():
+                self.assertIn("LICENSES/%s/" % folder.name, text)
+        for named in re.findall(r"LICENSES/[A-Za-z0-9_./-]*[A-Za-z0-9_]", text):
+            self.assertTrue((self.folder / named).exists(), named)
+        # Each library's version, as the prefix records it, with its source's address.
+        for line in (self.prefix / "versions.txt").read_text().splitlines():
+            library, version, _ = (line.split("\t") + ["", ""])[:3]
+            if library and not line.startswith("#") and library not in ("toolchain", "recipe"):
+                self.assertRegex(text, r"%s,\s+https://" % re.escape(version), library)
+
+
 if __name__ == "__main__":
-    if DEB is None or not DEB.is_file():
-        sys.exit("usage: test_package.py PACKAGE.deb (an existing file)")
+    if PACKAGE is None or not PACKAGE.is_file() or (DEB or ZIP) is None:
+        sys.exit("usage: test_package.py PACKAGE.deb|PACKAGE.zip (an existing file)")
     unittest.main(verbosity=2)

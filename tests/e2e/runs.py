@@ -91,7 +91,10 @@ def snapshot(directory):
 
 def run_side_by_side(test, cases, run_case, workers=3):
     """Runs run_case(case) for every (name, case) pair, `workers` at a time, and reports every
-    failing case as a sub-test of `test`."""
+    failing case as a sub-test of `test`. Under Wine the runs go one at a time: they share one
+    Windows desktop, whose one foreground window takes the keys of every X server."""
+    if xharness.WINE:
+        workers = 1
     def guarded(item):
         name, case = item
         try:

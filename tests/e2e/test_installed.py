@@ -5,18 +5,29 @@ The logo and the menu show as with the repository's data files, Q then Y ends th
 status 0, and nothing is printed or written. Without its data folder the launcher says so in
 one line and ends with status 1.
 
+The Windows build's zip, unpacked, and its installer, installed silently into the Wine prefix
+(both under Wine, see xharness.py): the game is played from its own folder, the installer's from
+its Start menu shortcut's working folder, and is heard too; the uninstaller leaves nothing.
+
     test_installed.py Staged     needs QUORVANE_BUILD_DIR (a build folder to install from)
     test_installed.py Package    needs QUORVANE_DEB (the package)
+    test_installed.py Zip        needs QUORVANE_ZIP (the zip) and QUORVANE_WINE
+    test_installed.py Installer  needs QUORVANE_INSTALLER (the installer), QUORVANE_ZIP,
+                                 QUORVANE_WINE and WINEPREFIX
 
 CMAKE_COMMAND names the cmake that installs (default: cmake on the PATH).
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
+import contextlib
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
+import time
 import unittest
+import zipfile
 from pathlib import Path
 
 import checks
@@ -26,6 +37,13 @@ from xharness import Program, XServer
 
 LAUNCHER = "usr/games/quorvane"
 DATA_DIR = "usr/share/games/quorvane"
+# The Windows program's folder in the zip, and the installer's names and places.
+WINDOWS_FOLDER = "quorvane-%s-win64"
+INSTALL_NAME = "Quorvane"
+UNINSTALLER = "Uninstall.exe"
+START_MENU = "ProgramData/Microsoft/Windows/Start Menu/Programs"
+REGISTRY_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane",
+                 r"HKLM\Software\The Quorvane developers\Quorvane")
 
 
 def setting(name):
@@ -33,6 +51,39 @@ def setting(name):
     if not value:
         raise unittest.SkipTest("%s is not set" % name)
     return Path(value)
+
+
+def play(test, work, exe, data, env=None, record=False, server=None):
+    """Plays the installed game `exe` from the working folder `work` through the logo, the menu,
+    Q and Y: each screen as with the repository's data files, status 0, nothing printed, nothing
+    written into `work` or the data folder `data`, and with `record`, the logo sound and the
+    music heard. The run has an X server of its own unless given `server`."""
+    # The project's data files draw the texts a few pixels inside their boxes.
+    screens = checks.Screens.of(xharness.REPO, slack=8)
+    work_before = runs.snapshot(work)
+    data_before = runs.snapshot(data)
+    with contextlib.ExitStack() as stack:
+        server = server or stack.enter_context(XServer())
+        program = stack.enter_context(Program(server, work, env=env, exe=exe, record=record))
+        program.wait_window(20)
+        program.wait_picture(screens.logo, 10)
+        program.wait_picture(screens.menu, 10, allowed=screens.logo)
+        program.key("q")
+        program.wait_picture(screens.confirm, 5, allowed=screens.menu)
+        # Long enough on the confirmation for the music to have been heard by now.
+        time.sleep(0.5 if record else 0)
+        program.key("y")
+        test.assertEqual(program.wait(10), 0)
+        test.assertEqual(program.stdout(), "")
+        test.assertEqual(program.own_stderr(), "")
+        if record:
+            recording = program.recording().astype(float)
+            for sound in (checks.read_wav(xharness.REPO / "snd/quor.wav"),
+                          checks.decode_ogg(xharness.REPO / "snd/menumusic.ogg")):
+                at, score = checks.find_sound(recording, sound, checks.RATE)
+                test.assertIsNotNone(at, "a sound is not heard (best match %.2f)" % score)
+    test.assertEqual(runs.snapshot(work), work_before, "the game wrote into its working folder")
+    test.assertEqual(runs.snapshot(data), data_before, "the game changed its data folder")
 
 
 class InstalledRun:
@@ -48,24 +99,9 @@ class InstalledRun:
         return self.root / LAUNCHER
 
     def test_logo_and_menu_show_q_then_y_ends_with_status_zero_and_nothing_is_written(self):
-        # The project's data files draw the texts a few pixels inside their boxes.
-        screens = checks.Screens.of(xharness.REPO, slack=8)
         work = self.scratch / "work"
         work.mkdir()
-        data_before = runs.snapshot(self.root / DATA_DIR)
-        with XServer() as server, Program(server, work, exe=self.launcher()) as program:
-            program.wait_window(20)
-            program.wait_picture(screens.logo, 10)
-            program.wait_picture(screens.menu, 10, allowed=screens.logo)
-            program.key("q")
-            program.wait_picture(screens.confirm, 5, allowed=screens.menu)
-            program.key("y")
-            self.assertEqual(program.wait(10), 0)
-            self.assertEqual(program.stdout(), "")
-            self.assertEqual(program.stderr(), "")
-        self.assertEqual(list(work.iterdir()), [], "the game wrote into its working directory")
-        self.assertEqual(runs.snapshot(self.root / DATA_DIR), data_before,
-                         "the game changed its data folder")
+        play(self, work, self.launcher(), self.root / DATA_DIR)
 
     def test_launcher_without_its_data_folder_says_so_in_one_line_and_ends_with_status_one(self):
         shutil.rmtree(self.root / DATA_DIR)
@@ -97,6 +133,160 @@ class Package(InstalledRun, unittest.TestCase):
             link.parent.mkdir()
             link.symlink_to(os.path.relpath(self.root / LAUNCHER, link.parent))
         return link
+
+
+# --- the Windows build under Wine ---------------------------------------------------------------
+
+# The environment of the installed game's runs: without the build's libraries on Wine's search
+# path, so that the game finds its DLLs where it was installed or not at all.
+INSTALLED_ENV = {"WINEPATH": None}
+
+
+def wine(server, *args, timeout=120):
+    """Runs a Windows program under Wine on `server`, as the installed game runs; returns its exit
+    status. Every program of the session runs with a display: the first to need Wine's desktop
+    starts it on its own display, or on none, and the session's later windows live on it. Nothing
+    it prints is kept: Wine's services, should they start now, would keep a pipe open."""
+    env = dict(os.environ, **server.env)
+    env.pop("WINEPATH", None)
+    return subprocess.run([xharness.WINE] + list(args), env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          timeout=timeout).returncode
+
+
+def unix_path(windows_path):
+    """Where a path of the Wine prefix's drives lies on this machine."""
+    drive, rest = windows_path.split(":", 1)
+    base = (Path(os.environ["WINEPREFIX"]) / "dosdevices" / (drive.lower() + ":")).resolve()
+    return base.joinpath(*[part for part in rest.split("\\") if part])
+
+
+def read_shortcut(path):
+    """The target and the working folder of a Windows shortcut, read from its link information
+    and its strings (the Shell Link format, MS-SHLLINK): (target, working folder), None for
+    either that it does not hold."""
+    data = Path(path).read_bytes()
+    flags = struct.unpack_from("<I", data, 20)[0]
+    offset = struct.unpack_from("<I", data, 0)[0]  # the header's size
+    if flags & 0x01:  # a list of item ids, skipped
+        offset += 2 + struct.unpack_from("<H", data, offset)[0]
+    target = None
+    if flags & 0x02:  # the link information, with the target's local path
+        size, _, info_flags, _, base = struct.unpack_from("<5I", data, offset)
+        if info_flags & 0x01:
+            start = offset + base
+            target = data[start:data.index(b"\0", start)].decode("latin-1")
+        offset += size
+    strings = []
+    width = 2 if flags & 0x80 else 1
+    for bit in (0x04, 0x08, 0x10):  # name, relative path, working folder
+        if flags & bit:
+            count = struct.unpack_from("<H", data, offset)[0]
+            raw = data[offset + 2:offset + 2 + count * width]
+            # Wine counts a terminating zero in, which the format leaves out.
+            strings.append(raw.decode("utf-16-le" if width == 2 else "latin-1").rstrip("\0"))
+            offset += 2 + count * width
+        else:
+            strings.append(None)
+    return target, strings[2]
+
+
+def zip_folder(zip_path):
+    """The zip's one folder, named after the zip, and the files in it: {relative path: bytes}."""
+    folder = Path(zip_path).stem + "/"
+    with zipfile.ZipFile(zip_path) as archive:
+        names = [name for name in archive.namelist() if not name.endswith("/")]
+        outside = [name for name in names if not name.startswith(folder)]
+        if outside:
+            raise AssertionError("the zip holds files outside %s: %s" % (folder, outside))
+        return {name[len(folder):]: archive.read(name) for name in names}
+
+
+def tree(folder):
+    """The files under a folder: {relative path: bytes}."""
+    return {path.relative_to(folder).as_posix(): path.read_bytes()
+            for path in Path(folder).rglob("*") if path.is_file()}
+
+
+def windows_build():
+    if not xharness.WINE:
+        raise unittest.SkipTest("QUORVANE_WINE is not set")
+
+
+class Zip(unittest.TestCase):
+    """The zip, unpacked into a new folder and played from its own folder."""
+
+    def test_played_from_its_folder_it_shows_and_plays_as_the_linux_build_and_writes_nothing(self):
+        windows_build()
+        files = zip_folder(setting("QUORVANE_ZIP"))
+        with tempfile.TemporaryDirectory(prefix="quorvane-zip-") as scratch:
+            folder = Path(scratch) / "unpacked"
+            with zipfile.ZipFile(setting("QUORVANE_ZIP")) as archive:
+                archive.extractall(folder)
+            folder = folder / Path(setting("QUORVANE_ZIP")).stem
+            self.assertEqual(tree(folder).keys(), files.keys())
+            play(self, folder, folder / "quorvane.exe", folder, INSTALLED_ENV, record=True)
+
+
+class Installer(unittest.TestCase):
+    """The installer, run silently into the Wine prefix: it installs what the zip holds and an
+    uninstaller, with a Start menu shortcut that starts the game in its folder; the uninstaller
+    leaves no file, folder, shortcut or registry key of it behind."""
+
+    def setUp(self):
+        windows_build()
+        self.installer = setting("QUORVANE_INSTALLER")
+        self.files = zip_folder(setting("QUORVANE_ZIP"))
+        self.drive = setting("WINEPREFIX") / "drive_c"
+        self.shortcuts = self.drive / START_MENU / INSTALL_NAME
+        self.server = self.enterContext(XServer())
+        # What a run that failed half-way left would make the installer uninstall it first: gone.
+        for leftover in (self.drive / "Program Files" / INSTALL_NAME, self.drive / "Games",
+                         self.shortcuts):
+            shutil.rmtree(leftover, ignore_errors=True)
+        for key in REGISTRY_KEYS:
+            if wine(self.server, "reg", "query", key) == 0:
+                wine(self.server, "reg", "delete", key, "/f")
+
+    def test_installs_into_program_files_plays_from_its_shortcut_and_uninstalls_it_all(self):
+        self.install_play_uninstall([], "C:\\Program Files\\" + INSTALL_NAME, and_play=True)
+
+    def test_installs_where_slash_d_says_and_uninstalls_it_all(self):
+        # A folder of the player's, which stays.
+        (self.drive / "Games").mkdir()
+        # NSIS takes /D= only unquoted, which Wine does to an argument with spaces.
+        where = "C:\\Games\\Quorvane"
+        self.install_play_uninstall(["/D=" + where], where, and_play=False)
+        self.assertEqual(list((self.drive / "Games").iterdir()), [])
+
+    def install_play_uninstall(self, options, folder, and_play):
+        installed = unix_path(folder)
+        self.assertEqual(wine(self.server, str(self.installer), "/S", *options), 0)
+        expected = dict(self.files)
+        expected[UNINSTALLER] = tree(installed).get(UNINSTALLER)
+        self.assertIsNotNone(expected[UNINSTALLER], "no uninstaller")
+        self.assertEqual(tree(installed).keys(), expected.keys())
+        self.assertTrue(tree(installed) == expected, "the installed files differ from the zip's")
+        self.assertEqual(sorted(path.name for path in self.shortcuts.iterdir()),
+                         ["Quorvane.lnk", "Uninstall.lnk"])
+        target, working = read_shortcut(self.shortcuts / "Quorvane.lnk")
+        self.assertEqual(target.lower(), (folder + "\\quorvane.exe").lower())
+        self.assertEqual(working.lower(), folder.lower())
+        for key in REGISTRY_KEYS:
+            self.assertEqual(wine(self.server, "reg", "query", key), 0, key)
+        if and_play:
+            play(self, unix_path(working), unix_path(target), installed, INSTALLED_ENV,
+                 record=True, server=self.server)
+
+        # The uninstaller copies itself away and runs from there, so its own run ends at once.
+        self.assertEqual(wine(self.server, str(installed / UNINSTALLER), "/S"), 0)
+        deadline = time.monotonic() + 60
+        while installed.exists() or self.shortcuts.exists():
+            self.assertLess(time.monotonic(), deadline, "still there after 60 s: %s"
+                            % [str(p) for p in (installed, self.shortcuts) if p.exists()])
+            time.sleep(0.2)
+        for key in REGISTRY_KEYS:
+            self.assertNotEqual(wine(self.server, "reg", "query", key), 0, key)
 
 
 if __name__ == "__main__":

@@ -12,6 +12,10 @@ The executable is $QUORVANE_EXE (default build/quorvane under the repository roo
 request client is $QUORVANE_X_CLOSE (default build/tests/e2e/x_close_request, compiled here from
 x_close_request.cpp when it is missing), and the pixel watcher that times keys $QUORVANE_X_WATCH
 (likewise x_watch_pixel). Every process is started by its own id and ended by it.
+
+With $QUORVANE_WINE set (the path of `wine`), the executable is the Windows build, run under Wine
+with the rest of the environment (WINEPREFIX and the like) as it is: Wine's process is the
+program's own, and its window is a window of the X server like any other.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -34,6 +38,9 @@ HERE = Path(__file__).resolve().parent
 EXE = Path(os.environ.get("QUORVANE_EXE", REPO / "build" / "quorvane"))
 CAPTION = "Quorvane Logo Test"
 WIDTH, HEIGHT = 640, 480
+WINE = os.environ.get("QUORVANE_WINE", "")
+# Wine fits a window with its frame into the screen, so its screen leaves room round the display.
+SCREEN = (WIDTH + 160, HEIGHT + 120) if WINE else (WIDTH, HEIGHT)
 
 # What the disk audio drivers of classic SDL and of SDL 2 (under sdl12-compat) print on standard
 # error when they start; the program itself prints nothing, so a recording run may show only these.
@@ -41,6 +48,12 @@ DISK_AUDIO_NOTICE = re.compile(r"(?:WARNING|CRITICAL): You are using the SDL dis
                                r"audio driver!\n|(?:CRITICAL: )? +Writing to file \[.*\]\.\n")
 
 _client_lock = threading.Lock()
+
+
+def program_path(path):
+    """A path of this machine as the program takes it: under Wine on the drive Z:, which is the
+    root folder, since a path without a drive is taken on the drive of the working folder."""
+    return "Z:" + str(path) if WINE else str(path)
 
 
 def read_stamps(path):
@@ -122,7 +135,7 @@ def parse_xwd(data):
 class XServer:
     """A private Xvfb on a free display, 24 bits deep; stopped on exit."""
 
-    def __init__(self, width=WIDTH, height=HEIGHT):
+    def __init__(self, width=SCREEN[0], height=SCREEN[1]):
         self.size = (width, height)
         self.process = None
         self.display = None
@@ -213,9 +226,10 @@ class Program:
         self.scratch = Path(tempfile.mkdtemp(prefix="quorvane-e2e-"))
         env = dict(os.environ)
         env.update(self.server.env if self.server else {})
-        env["SDL_VIDEODRIVER"] = "x11"
+        env["SDL_VIDEODRIVER"] = "windib" if WINE else "x11"
         if self.record:
-            env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=str(self.recording_path),
+            env.update(SDL_AUDIODRIVER="disk",
+                       SDL_DISKAUDIOFILE=program_path(self.recording_path),
                        SDL_DISKAUDIODELAY=str(self.disk_delay_ms))
         else:
             env["SDL_AUDIODRIVER"] = "dummy"
@@ -227,7 +241,8 @@ class Program:
         self._out = open(self.scratch / "stdout", "wb")
         self._err = open(self.scratch / "stderr", "wb")
         self.started = time.monotonic()
-        self.process = subprocess.Popen(self.wrapper + [str(self.exe)] + self.args,
+        wine = [WINE] if WINE else []
+        self.process = subprocess.Popen(self.wrapper + wine + [str(self.exe)] + self.args,
                                         cwd=self.run_dir, env=env, stdin=subprocess.DEVNULL,
                                         stdout=self._out, stderr=self._err,
                                         start_new_session=True)
