@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Sets up a Debian machine for quorvane, builds it, and runs the program or the whole test suite.
-#   tools/build.sh run    install what is missing, build, run the program from the repository root
-#   tools/build.sh test   install what is missing, build, run every test suite
+#   tools/build.sh run      install what is missing, build, run the program from the repository root
+#   tools/build.sh test     install what is missing, build, run every test suite, the Windows
+#                           build's under Wine included
+#   tools/build.sh windows  install what is missing, build the Windows libraries and program, make
+#                           the zip and the installer in build-win64/
 # QUORVANE_WERROR=ON builds with warnings as errors (CI does).
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -24,6 +27,10 @@ test_packages=(
   clang libclang-rt-14-dev
   dpkg-dev file lintian desktop-file-utils appstream reuse man-db
 )
+# What the Windows build needs besides (tools/win64_libraries.sh installs the cross compiler and
+# what builds the libraries), and what its tests need: Wine, 64-bit only.
+windows_packages=(cmake make pkg-config nsis)
+windows_test_packages=(wine wine64)
 
 # Installs those of the given Debian packages that are missing.
 install_missing() {
@@ -64,6 +71,22 @@ build_sanitized() {
   cmake --build build-fuzz -j"$(nproc)"
 }
 
+# The Windows build in build-win64, against the libraries that tools/win64_libraries.sh builds
+# once into its cache (or finds there); $1 is ON for a build with the tests, OFF for the program
+# alone, which leaves the tests of an earlier build with them in place.
+build_windows() {
+  local prefix
+  prefix=$(bash tools/win64_libraries.sh)
+  if [ "$1" = ON ] || [ ! -f build-win64/CMakeCache.txt ]; then
+    cmake -S . -B build-win64 --toolchain cmake/mingw-w64-x86_64.cmake \
+      -DQUORVANE_WIN64_PREFIX="$prefix" -DBUILD_TESTING="$1" \
+      -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  else
+    cmake -S . -B build-win64 -DQUORVANE_WIN64_PREFIX="$prefix" >/dev/null
+  fi
+  cmake --build build-win64 -j"$(nproc)"
+}
+
 case "${1:-}" in
   run)
     install_missing "${play_packages[@]}"
@@ -71,14 +94,24 @@ case "${1:-}" in
     exec ./build/quorvane
     ;;
   test)
-    install_missing "${play_packages[@]}" "${test_packages[@]}"
+    install_missing "${play_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
+      "${windows_test_packages[@]}"
     build_all
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
     ctest --test-dir build-fuzz -j"$(nproc)" --output-on-failure
+    build_windows ON
+    ctest --test-dir build-win64 -j"$(nproc)" --output-on-failure
+    ;;
+  windows)
+    install_missing "${windows_packages[@]}"
+    build_windows OFF
+    (cd build-win64 && cpack >/dev/null)
+    echo "Made:"
+    ls -1 build-win64/quorvane-*-win64.zip build-win64/quorvane-*-win64.exe
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|windows" >&2
     exit 2
     ;;
 esac
