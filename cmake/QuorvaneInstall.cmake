@@ -83,6 +83,8 @@ endforeach()
 install(FILES ${dist}/${id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 install(FILES ${made}/quorvane.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${made}/copyright ${made}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${dist}/quorvane.lintian-overrides RENAME quorvane
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
 
 # The Debian package: `cpack -G DEB` in the build folder makes quorvane_<version>_<arch>.deb.
 set(CPACK_GENERATOR DEB)

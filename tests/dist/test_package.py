@@ -47,6 +47,7 @@ FILES = {
     "usr/share/man/man6/quorvane.6.gz": "dist/quorvane.6",
     "usr/share/doc/quorvane/changelog.gz": "NEWS",
     "usr/share/doc/quorvane/copyright": None,
+    "usr/share/lintian/overrides/quorvane": "dist/quorvane.lintian-overrides",
 }
 FILES.update({"usr/share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, ID):
               "dist/icons/hicolor/%dx%d/apps/%s.png" % (n, n, ID) for n in ICON_SIZES})
