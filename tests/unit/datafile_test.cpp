@@ -179,6 +179,7 @@ TEST(DataFileChecks, BitmapHeadersWithinSdlsLoader) {
          54 + 1280 * 480 * 4,
          54 + 1280 * 480 * 4,
          passes},
+        {"one column more", {40, 1281, 480, 32}, Sint64{1} << 30, -1, pixels},
         {"1-bit, 8192 square: a 64 MiB surface, read a byte at a time",
          {40, 8192, 8192, 1, 0, 0, 62},
          Sint64{1} << 30,
@@ -250,6 +251,9 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
          "font: glyphs other than TrueType outlines"},
         {"a character map of 300 KiB", fontDirectory(truetype, {{28, 300 << 10}}, "cmap"),
          400 << 10, -1, "font: a character map or kerning table over 256 KiB"},
+        {"257 tables",
+         fontDirectory(truetype, std::vector<std::pair<Uint32, Uint32>>(257, {28, 4})), 5000, -1,
+         "font: more than 256 tables"},
         {"directory cut short", cutShort, 1000, -1,
          "font: table directory beyond the leading bytes"},
         {"a kern table of 256 MiB, read whole at every opening",
@@ -272,10 +276,22 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
 }
 
 TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
+    // A font of one table, made here for the rows that name no fixture file.
+    const auto oneTable = [](const char* tag, const Bytes& body) {
+        Bytes font = fontDirectory(0x00010000, {{28, static_cast<Uint32>(body.size())}}, tag);
+        font.insert(font.end(), body.begin(), body.end());
+        return font;
+    };
+    Bytes instructed(32, 0);
+    instructed[1] = 1;  // version 1.0
+    instructed[27] = 1; // glyph programs of up to 1 byte
+    const char* tricky =
+        "font: one that FreeType would hint with its own programs whatever it is asked";
     struct Row {
         const char* font;
         const char* reason;
         bool ownHinting;
+        Bytes bytes = {};
     };
     const Row rows[] = {
         {"boxes.ttf", passes, false},
@@ -286,10 +302,22 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
         {"jagged.ttf", "font: a glyph of too many points", false},
         {"tricky.ttf",
          "font: one that FreeType would hint with its own programs whatever it is asked", false},
+        {"17 character maps, each checked whole at every opening",
+         "font: more than 16 character maps", false, oneTable("cmap", {0, 0, 0, 17})},
+        {"a font program of a length that FreeType knows a tricky font by", tricky, false,
+         oneTable("fpgm", Bytes(229, 0))},
+        {"a tricky family in a Macintosh name", tricky, false,
+         oneTable("name", {0, 0, 0, 1, 0, 18,  0,   1,   0,   0,   0,   0,  0,
+                           1, 0, 7, 0, 0, 'M', 'i', 'n', 'g', 'L', 'i', 'U'})},
+        {"glyph programs without font programs", passes, true, oneTable("maxp", instructed)},
+        {"16385 glyphs", "font: more than 16384 glyphs", false,
+         oneTable("maxp", {0, 1, 0, 0, 0x40, 0x01})},
     };
     for (const Row& row : rows) {
         std::ifstream in(std::string(FIXTURE_DIR "/") + row.font, std::ios::binary);
-        const Bytes font{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const Bytes font = !row.bytes.empty() ? row.bytes
+                                              : Bytes{std::istreambuf_iterator<char>(in),
+                                                      std::istreambuf_iterator<char>()};
         ASSERT_FALSE(font.empty()) << row.font;
         const std::optional<FontCheck> check = fontAccepted(font.data(), font.size());
         expectVerdict(check.has_value(), row.reason, row.font);
@@ -383,6 +411,10 @@ TEST(DataFileChecks, WaveFilesThatSdlDecodesAndConvertsSafely) {
         {"IMA-ADPCM with a block align of 0", {0x11, 1, 22050, 0, 4, 505}, 0, small},
         {"IMA-ADPCM, align below its block header", {0x11, 2, 22050, 7, 4, 505}, 0, small},
         {"IMA-ADPCM", {0x11, 1, 22050, 256, 4, 505}, 0, passes},
+        {"IMA-ADPCM whose format chunk ends before its samples per block, less than a block",
+         {0x11, 1, 22050, 256, 4, 0, 100},
+         0,
+         "sound: ADPCM format chunk cut short"},
         {"IMA-ADPCM, 8 MiB once decoded",
          {0x11, 1, 22050, 32768, 4, 65529, 65u << 15},
          0,
@@ -582,6 +614,8 @@ TEST(DataFileChecks, OggPagesAndEveryStreamsIdentification) {
          "audio: more conversion filters than SDL holds"},
         {"2^31 Hz", oggPage(2, vorbisIdentification(2, 0x80000000u)), 0,
          "music: a rate above 192 kHz"},
+        {"192001 Hz", oggPage(2, vorbisIdentification(2, 192001)), 0,
+         "music: a rate above 192 kHz"},
         {"9 channels", oggPage(2, vorbisIdentification(9, 22050)), 0,
          "music: channels out of range"},
         {"a stream of another codec", oggPage(2, Bytes(30, 'x')), 0,
@@ -756,6 +790,7 @@ TEST(DataFileChecks, TextBoxesAndGlyphsThatSdlTtfRendersInside) {
     expectVerdict(fontMetricsUsable(-3, 0, 4), height, "ascender 0, descender above the baseline");
     expectVerdict(fontMetricsUsable(0, 0, 0), height, "no height");
     expectVerdict(fontMetricsUsable(5000, 4000, -999), height, "a height beyond the bound");
+    expectVerdict(fontMetricsUsable(1025, 1000, -24), height, "a height just beyond the bound");
 }
 
 Bytes readFile(const std::string& path) {
@@ -857,6 +892,13 @@ TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
     Bytes tail = tone;
     tail.resize(tone.size() + 4096, 0x55);
     const Bytes identification = vorbisIdentification(2, 22050);
+    const Bytes small = oggStream({identification, vorbisComment(0), vorbisSetup({[](auto& b) {
+                                       putBook(b, 1, {1, 1});
+                                   }})});
+    Bytes streams;
+    for (int n = 0; n < 65; ++n) {
+        streams.insert(streams.end(), small.begin(), small.end());
+    }
     struct Row {
         const char* name;
         Bytes ogg;
@@ -881,6 +923,7 @@ TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
         {"a comment header of 200000 comments, 9 MB to libvorbis",
          oggStream({identification, vorbisComment(200000)}),
          "music: headers that take libvorbis too much memory"},
+        {"65 chained streams", streams, "music: more than 64 chained streams"},
         {"a comment header over 1 MiB", oggStream({identification, vorbisComment(270000)}),
          "music: a packet over 1 MiB"},
     };
@@ -969,6 +1012,9 @@ TEST_F(GuardedLoads, CraftedFilesAreLeftUnseenAndUnheardAndTheProgramGoesOn) {
         EXPECT_EQ(loaded, nullptr);
         Mix_FreeMusic(loaded);
     }
+    std::filesystem::resize_file("snd/menumusic.ogg", (16 << 20) + 1);
+    EXPECT_EQ(loadMusic("snd/menumusic.ogg"), nullptr);
+    EXPECT_STREQ(SDL_GetError(), "music: over 16 MiB") << "refused before it is read";
 
     // The logo with all three spoilt, then the menu with a spoilt splash and font.
     writeFile("graph/quorspla.bmp", depth2056);
@@ -1104,18 +1150,18 @@ TEST_F(GuardedLoads, LoadsReadTheirLeadingBytesAndKeepLittleInMemory) {
     EXPECT_NE(loaded, nullptr) << SDL_GetError();
     Mix_FreeChunk(loaded);
 
-    // A bitmap whose rows start 6 MiB into the file is read from the file, and the buffer kept
+    // A bitmap whose rows start 12 MiB into the file is read from the file, and the buffer kept
     // from frame to frame for the splash stays as small as the splash needs.
     setBackground("graph/splash.bmp");
     const long before = residentKib();
     Bitmap far{40, 640, 480, 24};
-    far.offset = 6 << 20;
+    far.offset = 12 << 20;
     Bytes header = bitmapHeader(far);
     writeFile("graph/splash.bmp", header);
-    std::filesystem::resize_file("graph/splash.bmp", (6 << 20) + 640 * 480 * 3);
+    std::filesystem::resize_file("graph/splash.bmp", (12 << 20) + 640 * 480 * 3);
     setBackground("graph/splash.bmp");
     ASSERT_NE(background, nullptr) << SDL_GetError();
-    EXPECT_LT(residentKib() - before, 3 * 1024) << "the bitmap's 7 MiB stayed in memory";
+    EXPECT_LT(residentKib() - before, 3 * 1024) << "the bitmap's 13 MiB stayed in memory";
 }
 
 TEST_F(GuardedLoads, ValidLeadingBytesBeforeAHugeTailLoadAsThePlainLoadOfTheFileAlone) {
