@@ -32,21 +32,9 @@ test_packages=(
 windows_packages=(cmake make pkg-config nsis)
 windows_test_packages=(wine wine64)
 
-# Installs those of the given Debian packages that are missing.
-install_missing() {
-  local missing=()
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
-}
+# install_missing PACKAGE...
+# shellcheck source=tools/debian_packages.sh
+source "$root/tools/debian_packages.sh"
 
 # The program alone, with what it installs; a build folder made by `test` keeps its tests.
 build_program() {

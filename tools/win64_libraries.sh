@@ -45,21 +45,9 @@ toolchain_packages=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
 say() { printf 'win64 libraries: %s\n' "$*" >&2; }
 fail() { say "$*"; exit 1; }
 
-# Installs those of the given Debian packages that are missing.
-install_missing() {
-  local missing=()
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  say "installing ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >&2
-}
+# install_missing PACKAGE...
+# shellcheck source=tools/debian_packages.sh
+source "$root/tools/debian_packages.sh"
 
 # apt with a source list of its own, so that the machine's configuration stays as it is.
 apt_src() {
