@@ -115,9 +115,14 @@ std::optional<WaveLayout> waveLayout(const Uint8* bytes, std::size_t count, Sint
     // Mix_LoadWAV_RW also takes AIFF, VOC and Ogg files by their first bytes; only WAV is checked.
     ByteReader reader = byteReader(bytes, count);
     const bool riff = readTag(reader, "RIFF");
-    readLe32(reader);
+    // SDL takes a length that reads "WAVE" for a header without its "RIFF" and reads the
+    // chunks from where the length ends, four bytes before they start.
+    const bool lengthless = readTag(reader, "WAVE");
     if (!riff || !readTag(reader, "WAVE")) {
         return refused("sound: not a RIFF WAVE file");
+    }
+    if (lengthless) {
+        return refused("sound: a RIFF length that SDL takes for the WAVE tag");
     }
     // SDL reads every chunk whole into memory, skipping "fact" and "LIST" before "fmt " and any
     // chunk between it and "data", with no padding after an odd length.

@@ -335,12 +335,17 @@ struct Wave {
     Uint32 dataLength = 4000;
     const char* before = nullptr; // a chunk before the format
     Uint32 beforeLength = 10;     // its length; bodies over 64 KiB are cut there
+    bool lengthReadsWave = false; // the RIFF header's length reads "WAVE"
 };
 
 Bytes waveHeaders(const Wave& w) {
     Bytes bytes;
     putTag(bytes, "RIFF");
-    putLe(bytes, 0, 4);
+    if (w.lengthReadsWave) {
+        putTag(bytes, "WAVE");
+    } else {
+        putLe(bytes, 0, 4);
+    }
     putTag(bytes, "WAVE");
     if (w.before != nullptr) {
         putTag(bytes, w.before);
@@ -429,6 +434,10 @@ TEST(DataFileChecks, WaveFilesThatSdlDecodesAndConvertsSafely) {
          0,
          adpcmChannels},
         {"MP3", {0x55, 2, 22050, 1, 0}, 0, encoding},
+        {"a RIFF length reading WAVE: SDL reads the chunks four bytes early",
+         {1, 2, 22050, 4, 16, 0, 4000, nullptr, 10, true},
+         0,
+         "sound: a RIFF length that SDL takes for the WAVE tag"},
     };
     for (const Row& row : rows) {
         const Bytes headers = waveHeaders(row.wave);
