@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Fuzzing beyond the tests' short runs: a long campaign over every target, and the committed corpus
 # made anew from the seeds.
-#   tools/fuzz_campaign.sh run [SECONDS [JOBS]]
-#                                             each target for SECONDS (default 1200, that is 20
-#                                             minutes) from the committed corpus, JOBS at a time
-#                                             (default 1), going on after failures; results in
-#                                             build-fuzz/fuzz-campaign/
+#   tools/fuzz_campaign.sh run [SECONDS [JOBS [TARGET...]]]
+#                                             each target (or the TARGETs named: bitmap, font,
+#                                             logo_sound, menu_music) for SECONDS (default 1200,
+#                                             that is 20 minutes) from the committed corpus, JOBS
+#                                             at a time (default 1), going on after failures;
+#                                             results in build-fuzz/fuzz-campaign/
 #   tools/fuzz_campaign.sh corpus [FOLDER...] remakes tests/fuzz/corpus: the seeds of
 #                                             tests/fuzz/make_seeds.py, the committed corpus and the
 #                                             FOLDERs' TARGET subfolders (a campaign's grown corpus,
@@ -49,6 +50,8 @@ fuzz_target() {
 
 campaign() {
   local seconds=${1:-1200} jobs=${2:-1}
+  shift 2
+  [ "$#" -gt 0 ] && targets=("$@")
   local out=$build/fuzz-campaign
   rm -rf "$out"
   mkdir -p "$out"
@@ -104,8 +107,9 @@ corpus() {
 
 case "${1:-}" in
   run)
+    shift
     build_fuzzers
-    campaign "${2:-1200}" "${3:-1}"
+    campaign "${1:-1200}" "${2:-1}" "${@:3}"
     ;;
   corpus)
     shift
