@@ -2,8 +2,9 @@
 """The installed game, played through its launcher from an empty working directory: once from a
 `cmake --install` tree staged with DESTDIR, once from the Debian package unpacked with dpkg-deb.
 The logo and the menu show as with the repository's data files, Q then Y ends the run with
-status 0, and nothing is printed or written. Without its data folder the launcher says so in
-one line and ends with status 1.
+status 0, and nothing is printed or written. The window's class is the desktop entry's
+StartupWMClass on classic SDL 1.2 and on sdl12-compat. Without its data folder the launcher says
+so in one line and ends with status 1.
 
 The Windows build's zip, unpacked, and its installer, installed silently into the Wine prefix
 (both under Wine, see xharness.py): the game is played from its own folder, the installer's from
@@ -21,6 +22,7 @@ CMAKE_COMMAND names the cmake that installs (default: cmake on the PATH).
 # SPDX-License-Identifier: MIT
 import contextlib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -37,6 +39,7 @@ from xharness import Program, XServer
 
 LAUNCHER = "usr/games/quorvane"
 DATA_DIR = "usr/share/games/quorvane"
+DESKTOP_ENTRY = "usr/share/applications/org.quorvane.Quorvane.desktop"
 # The Windows program's folder in the zip, and the installer's names and places.
 WINDOWS_FOLDER = "quorvane-%s-win64"
 INSTALL_NAME = "Quorvane"
@@ -94,14 +97,27 @@ class InstalledRun:
         self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
         self.root = self.scratch / "root"
         self.install(self.root)
+        self.work = self.scratch / "work"
+        self.work.mkdir()
 
     def launcher(self):
         return self.root / LAUNCHER
 
     def test_logo_and_menu_show_q_then_y_ends_with_status_zero_and_nothing_is_written(self):
-        work = self.scratch / "work"
-        work.mkdir()
-        play(self, work, self.launcher(), self.root / DATA_DIR)
+        play(self, self.work, self.launcher(), self.root / DATA_DIR)
+
+    def test_the_window_class_is_the_desktop_entry_s_startup_wm_class_on_either_sdl_build(self):
+        entry = (self.root / DESKTOP_ENTRY).read_text()
+        startup = re.search(r"^StartupWMClass=(.*)$", entry, re.MULTILINE)
+        self.assertIsNotNone(startup, "the desktop entry has no StartupWMClass")
+        for build, env in runs.sdl_builds().items():
+            # A class in the caller's environment would be kept: none here.
+            with self.subTest(build=build), XServer() as server, Program(
+                    server, self.work, env=dict(env(), SDL_VIDEO_X11_WMCLASS=None),
+                    exe=self.launcher()) as program:
+                program.wait_window(20)
+                # Docks match StartupWMClass to the class, some to the name: both must be it.
+                self.assertEqual(program.wm_class(), (startup[1], startup[1]))
 
     def test_launcher_without_its_data_folder_says_so_in_one_line_and_ends_with_status_one(self):
         shutil.rmtree(self.root / DATA_DIR)
