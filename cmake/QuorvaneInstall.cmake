@@ -8,7 +8,9 @@
 #   share/games/quorvane/             the five data files, laid out as in the repository
 # and the desktop entry, the icons, the AppStream metainfo, the manual page, the copyright file
 # and the changelog where the desktop and Debian look for them. Nothing here needs more than the
-# program's own build.
+# program's own build. The three QUORVANE_INSTALL_* variables below move the first three, for a
+# layout without games folders (bin, libexec/quorvane and share/quorvane, as Fedora, Arch and
+# Flatpak have it), say.
 
 set(QUORVANE_INSTALL_GAMESDIR games CACHE STRING "Folder of the launcher, under the prefix")
 set(QUORVANE_INSTALL_PROGRAMDIR lib/games/quorvane CACHE STRING
@@ -26,6 +28,11 @@ foreach(dir GAMESDIR PROGRAMDIR GAMEDATADIR)
                         "launcher finds the program and its data wherever the tree is put")
   endif()
 endforeach()
+# A launcher in the program's place would start itself over and over.
+if(QUORVANE_INSTALL_GAMESDIR STREQUAL QUORVANE_INSTALL_PROGRAMDIR)
+  message(FATAL_ERROR "QUORVANE_INSTALL_GAMESDIR and QUORVANE_INSTALL_PROGRAMDIR must differ: "
+                      "the launcher and the program are both named quorvane")
+endif()
 file(RELATIVE_PATH LAUNCHER_TO_PREFIX /prefix/${QUORVANE_INSTALL_GAMESDIR} /prefix)
 string(REGEX REPLACE "/$" "" LAUNCHER_TO_PREFIX "${LAUNCHER_TO_PREFIX}")
 set(PREFIX_TO_PROGRAM ${QUORVANE_INSTALL_PROGRAMDIR}/quorvane)

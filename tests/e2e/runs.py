@@ -65,6 +65,12 @@ def compat_env(library_dir=None):
     return {"LD_LIBRARY_PATH": ":".join(paths)}
 
 
+def sdl_builds():
+    """Each SDL 1.2 build's name and a function that gives a run's environment for it (or skips
+    the calling test, or its sub-test, when sdl12-compat is not there)."""
+    return {"classic SDL 1.2": dict, "sdl12-compat": lambda: compat_env(COMPAT_LIB)}
+
+
 @contextmanager
 def run_directory(data=None):
     """A temporary run directory holding a copy of the five data files, removed afterwards."""

@@ -177,12 +177,8 @@ class BadDataFiles(unittest.TestCase):
 class StartFailures(unittest.TestCase):
     """No audio device and no display, on classic SDL 1.2 and on sdl12-compat."""
 
-    def builds(self):
-        """Each build's name and a function that gives its environment (or skips the build)."""
-        return {"classic SDL 1.2": dict, "sdl12-compat": lambda: runs.compat_env(runs.COMPAT_LIB)}
-
     def test_an_audio_device_that_cannot_be_opened_ends_the_run_silently_with_status_one(self):
-        for build, env in self.builds().items():
+        for build, env in runs.sdl_builds().items():
             with self.subTest(build=build), runs.run_directory() as run_dir, XServer() as server:
                 env = dict(env(), SDL_AUDIODRIVER="disk",
                            SDL_DISKAUDIOFILE=str(run_dir / "no such folder" / "mix.raw"))
@@ -194,7 +190,7 @@ class StartFailures(unittest.TestCase):
                     self.assertEqual(program.stderr(), "")
 
     def test_no_display_ends_the_run_with_status_one_and_one_line_saying_why(self):
-        for build, env in self.builds().items():
+        for build, env in runs.sdl_builds().items():
             with self.subTest(build=build), runs.run_directory() as run_dir:
                 env = dict(env(), DISPLAY=None, XDG_RUNTIME_DIR=None, WAYLAND_DISPLAY=None)
                 with Program(None, run_dir, env=env) as program:

@@ -1,15 +1,17 @@
 #!/usr/bin/python3
 """The installed game, played through its launcher from an empty working directory: once from a
-`cmake --install` tree staged with DESTDIR, once from the Debian package unpacked with dpkg-deb.
-The logo and the menu show as with the repository's data files, Q then Y ends the run with
-status 0, and nothing is printed or written. Without its data folder the launcher says so in
-one line and ends with status 1.
+`cmake --install` tree staged with DESTDIR, in the layout that the build folder's install
+variables choose, once from the Debian package unpacked with dpkg-deb. The logo and the menu show
+as with the repository's data files, Q then Y ends the run with status 0, and nothing is printed
+or written. The window's class is the desktop entry's StartupWMClass on classic SDL 1.2 and on
+sdl12-compat. Without its data folder the launcher says so in one line and ends with status 1.
 
 The Windows build's zip, unpacked, and its installer, installed silently into the Wine prefix
 (both under Wine, see xharness.py): the game is played from its own folder, the installer's from
 its Start menu shortcut's working folder, and is heard too; the uninstaller leaves nothing.
 
-    test_installed.py Staged     needs QUORVANE_BUILD_DIR (a build folder to install from)
+    test_installed.py Staged     needs QUORVANE_BUILD_DIR (a build folder to install from, in
+                                 the layout of its install variables)
     test_installed.py Package    needs QUORVANE_DEB (the package)
     test_installed.py Zip        needs QUORVANE_ZIP (the zip) and QUORVANE_WINE
     test_installed.py Installer  needs QUORVANE_INSTALLER (the installer), QUORVANE_ZIP,
@@ -21,6 +23,7 @@ CMAKE_COMMAND names the cmake that installs (default: cmake on the PATH).
 # SPDX-License-Identifier: MIT
 import contextlib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -35,8 +38,10 @@ import runs
 import xharness
 from xharness import Program, XServer
 
+# The Debian games layout, the package's: the launcher and the data folder under the root.
 LAUNCHER = "usr/games/quorvane"
 DATA_DIR = "usr/share/games/quorvane"
+DESKTOP_ENTRY = "usr/share/applications/org.quorvane.Quorvane.desktop"
 # The Windows program's folder in the zip, and the installer's names and places.
 WINDOWS_FOLDER = "quorvane-%s-win64"
 INSTALL_NAME = "Quorvane"
@@ -87,38 +92,70 @@ def play(test, work, exe, data, env=None, record=False, server=None):
 
 
 class InstalledRun:
-    """The run of one installed tree; `install(root)` lays the tree out under root."""
+    """The run of one installed tree; `install(root)` lays the tree out under root and may set
+    where the launcher and the data folder lie in it."""
+
+    launcher_in_tree = LAUNCHER
+    data_in_tree = DATA_DIR
 
     def setUp(self):
         self.scratch = Path(tempfile.mkdtemp(prefix="quorvane-installed-"))
         self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
         self.root = self.scratch / "root"
         self.install(self.root)
+        self.data = self.root / self.data_in_tree
+        self.work = self.scratch / "work"
+        self.work.mkdir()
 
     def launcher(self):
-        return self.root / LAUNCHER
+        return self.root / self.launcher_in_tree
 
     def test_logo_and_menu_show_q_then_y_ends_with_status_zero_and_nothing_is_written(self):
-        work = self.scratch / "work"
-        work.mkdir()
-        play(self, work, self.launcher(), self.root / DATA_DIR)
+        play(self, self.work, self.launcher(), self.data)
+
+    def test_the_window_class_is_the_desktop_entry_s_startup_wm_class_on_either_sdl_build(self):
+        entry = (self.root / DESKTOP_ENTRY).read_text()
+        startup = re.search(r"^StartupWMClass=(.*)$", entry, re.MULTILINE)
+        self.assertIsNotNone(startup, "the desktop entry has no StartupWMClass")
+        for build, env in runs.sdl_builds().items():
+            # A class in the caller's environment would be kept: none here.
+            with self.subTest(build=build), XServer() as server, Program(
+                    server, self.work, env=dict(env(), SDL_VIDEO_X11_WMCLASS=None),
+                    exe=self.launcher()) as program:
+                program.wait_window(20)
+                # Docks match StartupWMClass to the class, some to the name: both must be it.
+                self.assertEqual(program.wm_class(), (startup[1], startup[1]))
 
     def test_launcher_without_its_data_folder_says_so_in_one_line_and_ends_with_status_one(self):
-        shutil.rmtree(self.root / DATA_DIR)
+        shutil.rmtree(self.data)
         done = subprocess.run([str(self.launcher())], cwd=self.scratch, capture_output=True,
                               text=True, stdin=subprocess.DEVNULL, timeout=10)
         self.assertEqual(done.returncode, 1)
         self.assertEqual(done.stdout, "")
         self.assertRegex(done.stderr, r"^quorvane: cannot find the game's data folder %s[^\n]*\n$"
-                         % (self.root / DATA_DIR))
+                         % self.data)
+
+
+def cache_value(build_dir, name):
+    """The value of a variable in a build folder's CMake cache."""
+    for line in (build_dir / "CMakeCache.txt").read_text().splitlines():
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1]
+    raise AssertionError("%s is not in the cache of %s" % (name, build_dir))
 
 
 class Staged(InstalledRun, unittest.TestCase):
+    """The build folder installed under /usr, in the layout that its install variables choose."""
+
     def install(self, root):
+        build_dir = setting("QUORVANE_BUILD_DIR")
         cmake = os.environ.get("CMAKE_COMMAND", "cmake")
-        subprocess.run([cmake, "--install", str(setting("QUORVANE_BUILD_DIR")), "--prefix",
-                        "/usr"], env=dict(os.environ, DESTDIR=str(root)), check=True,
+        subprocess.run([cmake, "--install", str(build_dir), "--prefix", "/usr"],
+                       env=dict(os.environ, DESTDIR=str(root)), check=True,
                        stdout=subprocess.DEVNULL)
+        self.launcher_in_tree = "usr/%s/quorvane" % cache_value(build_dir,
+                                                                "QUORVANE_INSTALL_GAMESDIR")
+        self.data_in_tree = "usr/" + cache_value(build_dir, "QUORVANE_INSTALL_GAMEDATADIR")
 
 
 class Package(InstalledRun, unittest.TestCase):
@@ -131,7 +168,7 @@ class Package(InstalledRun, unittest.TestCase):
         link = self.scratch / "bin" / "quorvane"
         if not link.is_symlink():
             link.parent.mkdir()
-            link.symlink_to(os.path.relpath(self.root / LAUNCHER, link.parent))
+            link.symlink_to(os.path.relpath(self.root / self.launcher_in_tree, link.parent))
         return link
 
 

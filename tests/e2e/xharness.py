@@ -310,6 +310,12 @@ class Program:
         out = self.server.run("xprop", "-id", str(self.window), "WM_NAME").decode()
         return out.split("=", 1)[1].strip().strip('"') if "=" in out else ""
 
+    def wm_class(self):
+        """The window's WM_CLASS as (name, class), or xprop's answer when it is not one."""
+        out = self.server.run("xprop", "-id", str(self.window), "WM_CLASS").decode()
+        found = re.fullmatch(r'WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)"\s*', out)
+        return found.groups() if found else out.strip()
+
     def key(self, name):
         """Presses and releases a key (xdotool's name: "s", "Escape", "shift+s") in the window."""
         self._keys("key", name)
