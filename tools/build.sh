@@ -36,16 +36,30 @@ windows_test_packages=(wine wine64)
 # shellcheck source=tools/debian_packages.sh
 source "$root/tools/debian_packages.sh"
 
+# cmake_configure BUILD_DIR OPTION...: configures, or configures anew, so that options changed
+# since the last run (QUORVANE_WERROR) take effect. Errors, warnings and the lines that name the
+# tests left out for want of a tool reach standard error; CMake's progress is shown only when the
+# configuration fails, since it names what was looked for (a missing SDL package, say).
+cmake_configure() {
+  local dir=$1 progress
+  shift
+  if ! progress=$(cmake -S . -B "$dir" -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" "$@"); then
+    printf '%s\n' "$progress" >&2
+    return 1
+  fi
+}
+
 # The program alone, with what it installs; a build folder made by `test` keeps its tests.
 build_program() {
-  [ -f build/CMakeCache.txt ] ||
-    cmake -S . -B build -DBUILD_TESTING=OFF -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  local options=()
+  [ -f build/CMakeCache.txt ] || options=(-DBUILD_TESTING=OFF)
+  cmake_configure build "${options[@]}"
   cmake --build build -j"$(nproc)"
 }
 
-# The program with its tests and benchmarks.
+# The program with its tests and benchmarks; a tool of the tests that is missing is an error.
 build_all() {
-  cmake -S . -B build -DBUILD_TESTING=ON -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake_configure build -DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON
   cmake --build build -j"$(nproc)"
 }
 
@@ -54,8 +68,8 @@ build_all() {
 # replays of the fuzz corpus and regressions, the sanitizer end-to-end runs, and a short run of
 # each fuzz target.
 build_sanitized() {
-  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF \
-    -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
+  cmake_configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF \
+    -DQUORVANE_REQUIRE_TESTS=ON
   cmake --build build-fuzz -j"$(nproc)"
 }
 
@@ -63,15 +77,16 @@ build_sanitized() {
 # once into its cache (or finds there); $1 is ON for a build with the tests, OFF for the program
 # alone, which leaves the tests of an earlier build with them in place.
 build_windows() {
-  local prefix
+  local prefix options=()
   prefix=$(bash tools/win64_libraries.sh)
-  if [ "$1" = ON ] || [ ! -f build-win64/CMakeCache.txt ]; then
-    cmake -S . -B build-win64 --toolchain cmake/mingw-w64-x86_64.cmake \
-      -DQUORVANE_WIN64_PREFIX="$prefix" -DBUILD_TESTING="$1" \
-      -DQUORVANE_WERROR="${QUORVANE_WERROR:-OFF}" >/dev/null
-  else
-    cmake -S . -B build-win64 -DQUORVANE_WIN64_PREFIX="$prefix" >/dev/null
+  if [ "$1" = ON ]; then
+    options=(-DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON)
+  elif [ ! -f build-win64/CMakeCache.txt ]; then
+    options=(-DBUILD_TESTING=OFF)
   fi
+  # CMake reads the toolchain file when it makes the folder, and warns when it is given again.
+  [ -f build-win64/CMakeCache.txt ] || options+=(--toolchain cmake/mingw-w64-x86_64.cmake)
+  cmake_configure build-win64 -DQUORVANE_WIN64_PREFIX="$prefix" "${options[@]}"
   cmake --build build-win64 -j"$(nproc)"
 }
 
