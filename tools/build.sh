@@ -25,7 +25,7 @@ test_packages=(
   xvfb xauth xdotool x11-apps x11-utils libx11-dev valgrind
   libsdl2-2.0-0
   clang libclang-rt-14-dev
-  dpkg-dev file lintian desktop-file-utils appstream reuse man-db
+  dpkg-dev file lintian rpm rpmlint desktop-file-utils appstream reuse man-db
 )
 # What the Windows build needs besides (tools/win64_libraries.sh installs the cross compiler and
 # what builds the libraries), and what its tests need: Wine, 64-bit only.

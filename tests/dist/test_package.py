@@ -1,34 +1,41 @@
 #!/usr/bin/python3
-"""What the Debian package holds: its control fields, exactly the files of the games layout with
-the repository's contents, and a copyright file that carries every licence text word for word.
+"""What the Debian package and the RPM hold: exactly the files of the games layout with the
+repository's contents, a copyright file that carries every licence text word for word, and the
+metainfo's summary, description and licence; the Debian package's control fields; the RPM's name,
+dependencies, changelog and folders, none of them shared with other packages.
 What the Windows zip holds: one folder with exactly the program, the libraries of the library
 prefix, the data files, the README and the licences, each file as its source has it; a GUI
 program whose every import, and every import of its libraries, is Windows' own or shipped; and
 an overview of the licences that names every library and where its source is.
 
-    test_package.py quorvane_<version>_<arch>.deb
+    test_package.py quorvane_<version>_<arch>.deb quorvane-<version>-1.<arch>.rpm
     test_package.py quorvane-<version>-win64.zip    with QUORVANE_WIN64_PREFIX, the library
                                                    prefix, and OBJDUMP, mingw-w64's objdump
 
-lintian judges the package by Debian's rules (permissions, compression, stripping, hardening);
-these tests check that it is this project's package.
+lintian and rpmlint judge the packages by their systems' rules (permissions, compression,
+stripping, hardening); these tests check that they are this project's packages.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
 import gzip
+import io
 import os
 import re
 import subprocess
 import sys
+import tarfile
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 import zipfile
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-PACKAGE = Path(sys.argv.pop(1)) if len(sys.argv) > 1 else None
-DEB = PACKAGE if PACKAGE is not None and PACKAGE.suffix == ".deb" else None
-ZIP = PACKAGE if PACKAGE is not None and PACKAGE.suffix == ".zip" else None
+PACKAGES = {Path(arg).suffix: Path(arg) for arg in sys.argv[1:]}
+del sys.argv[1:]
+DEB = PACKAGES.get(".deb")
+RPM = PACKAGES.get(".rpm")
+ZIP = PACKAGES.get(".zip")
 ID = "org.quorvane.Quorvane"
 DATA = "usr/share/games/quorvane/"
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
@@ -70,42 +77,39 @@ def normalised(text):
     return "\n".join(line.rstrip() for line in text.strip("\n").split("\n"))
 
 
-class Package(unittest.TestCase):
+def metainfo():
+    """The metainfo's summary, the words of each paragraph of its description, and its licence."""
+    root = ElementTree.parse(REPO / "dist" / ("%s.metainfo.xml" % ID)).getroot()
+    paragraphs = [p.text.split() for p in root.find("description").findall("p")]
+    return root.findtext("summary"), paragraphs, root.findtext("project_license")
+
+
+class Package:
+    """What both packages hold; a subclass unpacks its own kind into cls.root."""
+    PACKAGE = None
+    FILES = FILES
+
     @classmethod
     def setUpClass(cls):
-        if DEB is None:
-            raise unittest.SkipTest("not a Debian package")
+        if cls.PACKAGE is None:
+            raise unittest.SkipTest("no such package given")
         cls.scratch = tempfile.TemporaryDirectory(prefix="quorvane-package-")
         cls.root = Path(cls.scratch.name)
-        subprocess.run(["dpkg-deb", "-x", str(DEB), str(cls.root)], check=True)
+        cls.unpack()
 
     @classmethod
     def tearDownClass(cls):
         cls.scratch.cleanup()
 
-    def field(self, name):
-        return subprocess.run(["dpkg-deb", "-f", str(DEB), name], check=True,
-                              capture_output=True, text=True).stdout.strip()
-
-    def test_control_fields_name_the_games_section_and_the_libraries_found_by_shlibdeps(self):
-        arch = subprocess.run(["dpkg", "--print-architecture"], check=True,
-                              capture_output=True, text=True).stdout.strip()
-        name, version, deb_arch = DEB.stem.split("_")
-        self.assertEqual((name, deb_arch), ("quorvane", arch))
-        self.assertEqual(self.field("Package"), "quorvane")
-        self.assertEqual(self.field("Version"), version)
-        self.assertEqual(self.field("Section"), "games")
-        depends = {entry.split(" ")[0]: entry for entry in self.field("Depends").split(", ")}
-        for library in ("libsdl1.2debian", "libsdl-mixer1.2", "libsdl-ttf2.0-0", "libc6"):
-            self.assertIn(library, depends)
-        # A versioned libc6 comes from the symbols that dpkg-shlibdeps found in the binary.
-        self.assertRegex(depends["libc6"], r"^libc6 \(>= [0-9.]+\)$")
+    def query(self, *command):
+        return subprocess.run(list(command) + [str(self.PACKAGE)], check=True,
+                              capture_output=True, text=True).stdout
 
     def test_holds_exactly_the_files_of_the_games_layout_with_the_repository_contents(self):
         found = sorted(str(p.relative_to(self.root)) for p in self.root.rglob("*")
-                       if not p.is_dir())
-        self.assertEqual(found, sorted(FILES))
-        for installed, source in FILES.items():
+                       if not p.is_dir() and not self.generated(p.relative_to(self.root)))
+        self.assertEqual(found, sorted(self.FILES))
+        for installed, source in self.FILES.items():
             if source is None:
                 continue
             with self.subTest(file=installed):
@@ -115,6 +119,18 @@ class Package(unittest.TestCase):
                 self.assertEqual(data, (REPO / source).read_bytes())
         for program in ("usr/games/quorvane", "usr/lib/games/quorvane/quorvane"):
             self.assertTrue((self.root / program).stat().st_mode & 0o111, program)
+
+    def generated(self, path):
+        """Whether the packaging tool adds `path` by itself."""
+        return False
+
+    def test_summary_description_and_licence_are_the_metainfos(self):
+        summary, paragraphs, licence = metainfo()
+        found_summary, description = self.description()
+        self.assertEqual(found_summary, summary)
+        self.assertEqual([p.split() for p in description], paragraphs)
+        if self.licence() is not None:
+            self.assertEqual(self.licence(), licence)
 
     def test_copyright_file_is_dep5_with_the_reuse_statements_and_every_licence_text(self):
         copyright_text = (self.root / "usr/share/doc/quorvane/copyright").read_text()
@@ -137,6 +153,102 @@ class Package(unittest.TestCase):
             with self.subTest(licence=name):
                 self.assertEqual(text, normalised((REPO / "LICENSES" / (name + ".txt"))
                                                   .read_text()))
+
+
+class DebianPackage(Package, unittest.TestCase):
+    PACKAGE = DEB
+
+    @classmethod
+    def unpack(cls):
+        subprocess.run(["dpkg-deb", "-x", str(DEB), str(cls.root)], check=True)
+
+    def field(self, name):
+        return subprocess.run(["dpkg-deb", "-f", str(DEB), name], check=True,
+                              capture_output=True, text=True).stdout.strip()
+
+    def description(self):
+        """The synopsis, its first letter in upper case as the metainfo has it, and the
+        paragraphs of the extended description."""
+        synopsis, *lines = self.field("Description").split("\n")
+        text = "\n".join("" if line == " ." else line for line in lines)
+        return synopsis[:1].upper() + synopsis[1:], text.split("\n\n")
+
+    def licence(self):
+        """Debian's control file has no licence field: the copyright file states them."""
+        return None
+
+    def test_control_fields_name_the_games_section_and_the_libraries_found_by_shlibdeps(self):
+        arch = subprocess.run(["dpkg", "--print-architecture"], check=True,
+                              capture_output=True, text=True).stdout.strip()
+        name, version, deb_arch = DEB.stem.split("_")
+        self.assertEqual((name, deb_arch), ("quorvane", arch))
+        self.assertEqual(self.field("Package"), "quorvane")
+        self.assertEqual(self.field("Version"), version)
+        self.assertEqual(self.field("Section"), "games")
+        depends = {entry.split(" ")[0]: entry for entry in self.field("Depends").split(", ")}
+        for library in ("libsdl1.2debian", "libsdl-mixer1.2", "libsdl-ttf2.0-0", "libc6"):
+            self.assertIn(library, depends)
+        # A versioned libc6 comes from the symbols that dpkg-shlibdeps found in the binary.
+        self.assertRegex(depends["libc6"], r"^libc6 \(>= [0-9.]+\)$")
+
+
+# The lintian overrides are for Debian only.
+RPM_FILES = {name: source for name, source in FILES.items() if "/lintian/" not in name}
+# The folders that the RPM owns: its own, and those of the links from build IDs to binaries that
+# rpmbuild adds, which every package lists that has binaries.
+RPM_FOLDERS = re.compile(r"/usr/(lib/games/quorvane|share/games/quorvane|share/doc/quorvane|"
+                         r"lib/\.build-id)(/|$)")
+
+
+class RpmPackage(Package, unittest.TestCase):
+    PACKAGE = RPM
+    FILES = RPM_FILES
+
+    @classmethod
+    def unpack(cls):
+        with RPM.open("rb") as package:
+            archive = subprocess.run(["rpm2archive", "-"], stdin=package, check=True,
+                                     capture_output=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(archive)) as tar:
+            tar.extractall(cls.root)
+
+    def generated(self, path):
+        return path.parts[:3] == ("usr", "lib", ".build-id")
+
+    def tag(self, name):
+        return self.query("rpm", "-qp", "--qf", "%%{%s}" % name)
+
+    def description(self):
+        return self.tag("SUMMARY"), self.tag("DESCRIPTION").split("\n\n")
+
+    def licence(self):
+        return self.tag("LICENSE")
+
+    def test_named_by_rpmbuild_with_the_libraries_that_it_found_and_the_changelog_of_news(self):
+        self.assertEqual(RPM.name, self.tag("NAME") + "-" + self.tag("VERSION") + "-" +
+                         self.tag("RELEASE") + "." + self.tag("ARCH") + ".rpm")
+        requires = self.query("rpm", "-qpR").split("\n")
+        for library in ("libSDL-1.2.so.0", "libSDL_mixer-1.2.so.0", "libSDL_ttf-2.0.so.0",
+                        "libc.so.6"):
+            self.assertIn(library + "()(64bit)", requires)
+        self.assertEqual(self.query("rpm", "-qpL").split(), ["/usr/share/doc/quorvane/copyright"])
+        # The first entry of NEWS: its version, its date and its first item.
+        news = (REPO / "NEWS").read_text()
+        version = re.match(r"quorvane \(([^)]+)\)", news).group(1)
+        date = re.search(r"^ -- .*  \w+, (\d+) (\w+) (\d+) ", news, re.M).groups()
+        first_item = re.search(r"^  \* (.*)$", news, re.M).group(1)
+        changelog = self.query("rpm", "-qp", "--changelog").split("\n")
+        self.assertRegex(changelog[0], r"^\* \w+ %s %s %s .* - %s-%s$" % (
+            date[1], date[0], date[2], re.escape(version), self.tag("RELEASE")))
+        self.assertEqual(changelog[1], "- " + first_item)
+
+    def test_owns_its_own_folders_and_none_that_it_shares(self):
+        listing = self.query("rpm", "-qp", "--qf", "[%{FILEMODES:perms} %{FILENAMES}\n]")
+        folders = [line.split(" ", 1)[1] for line in listing.splitlines()
+                   if line.startswith("d")]
+        self.assertIn("/usr/share/games/quorvane", folders)
+        for folder in folders:
+            self.assertRegex(folder, RPM_FOLDERS)
 
 
 # The files of the Windows zip's folder that come from the repository as they are.
@@ -217,6 +329,7 @@ class WindowsPackage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if PACKAGE is None or not PACKAGE.is_file() or (DEB or ZIP) is None:
-        sys.exit("usage: test_package.py PACKAGE.deb|PACKAGE.zip (an existing file)")
+    if not PACKAGES or not all(path.is_file() for path in PACKAGES.values()) or \
+            set(PACKAGES) - {".deb", ".rpm", ".zip"}:
+        sys.exit("usage: test_package.py PACKAGE.deb [PACKAGE.rpm] | PACKAGE.zip (existing files)")
     unittest.main(verbosity=2)
