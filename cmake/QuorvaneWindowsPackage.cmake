@@ -8,7 +8,7 @@
 #   *.dll                      SDL, SDL_mixer, SDL_ttf and the libraries under them, from
 #                              QUORVANE_WIN64_PREFIX (tools/win64_libraries.sh)
 #   graph/, snd/, Adore64.ttf  the five data files, laid out as in the repository
-#   README.md
+#   README.md, docs/           the README and the pages it links to
 #   LICENSES.txt               which licence each file is under, and where the libraries'
 #                              sources are
 #   LICENSES/                  the project's licence texts, and each library's licence files in
@@ -74,6 +74,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/snd/quor.wav ${PROJECT_SOURCE_DIR}/snd/menum
         DESTINATION snd)
 install(FILES ${PROJECT_SOURCE_DIR}/Adore64.ttf ${PROJECT_SOURCE_DIR}/README.md
         ${made}/LICENSES.txt DESTINATION .)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION docs)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSES/MIT.txt ${PROJECT_SOURCE_DIR}/LICENSES/OFL-1.1.txt
         ${PROJECT_SOURCE_DIR}/LICENSES/CC-BY-4.0.txt DESTINATION LICENSES)
 install(DIRECTORY "${prefix}/share/licenses/" DESTINATION LICENSES)

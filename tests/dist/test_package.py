@@ -251,10 +251,12 @@ class RpmPackage(Package, unittest.TestCase):
             self.assertRegex(folder, RPM_FOLDERS)
 
 
-# The files of the Windows zip's folder that come from the repository as they are.
+# The files of the Windows zip's folder that come from the repository as they are: the README
+# with the pages it links to.
 WINDOWS_FILES = ("graph/quorspla.bmp", "graph/splash.bmp", "snd/quor.wav", "snd/menumusic.ogg",
                  "Adore64.ttf", "README.md", "LICENSES/MIT.txt", "LICENSES/OFL-1.1.txt",
-                 "LICENSES/CC-BY-4.0.txt")
+                 "LICENSES/CC-BY-4.0.txt",
+                 *("docs/" + path.name for path in sorted((REPO / "docs").iterdir())))
 # Windows' own DLLs that the program and its libraries may import; anything else must ship.
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll",
                 "msvcrt.dll"}
