@@ -134,10 +134,12 @@ set(CPACK_PACKAGE_DESCRIPTION "${description}")
 # computed over it: both folders are mapped to "." (dpkg-buildflags maps the source folder too).
 target_compile_options(quorvane_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
                        -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
-# Folders that the install makes take 755, not the umask's permissions; files already take 644 or
-# 755 from the install rules.
+# Folders that the install makes take 755, which the umask may still narrow, so the staged tree's
+# folders are set to 755 before it is archived; files already take 644 or 755 from the install
+# rules.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/QuorvaneFolderModes.cmake)
 # Every time stamp in the archives is SOURCE_DATE_EPOCH; where it is not set, the date of the
 # latest release in NEWS. The members of the Debian package's ar archive take 0644, which CPack
 # leaves to the umask.
