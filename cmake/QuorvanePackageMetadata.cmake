@@ -98,7 +98,7 @@ function(quorvane_news_epoch news out)
   set(${out} ${epoch} PARENT_SCOPE)
 endfunction()
 
-# NEWS, a Debian changelog, written to `output` as the %changelog of an RPM spec file: each entry
+# NEWS, a Debian changelog, written to `output` as the %changelog section of an RPM: each entry
 # headed "* Tue Dec 08 2026 Name <address> - VERSION-1", its items as "- " lines.
 function(quorvane_rpm_changelog news output)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${news})
