@@ -38,6 +38,8 @@ HERE = Path(__file__).resolve().parent
 EXE = Path(os.environ.get("QUORVANE_EXE", REPO / "build" / "quorvane"))
 CAPTION = "Quorvane Logo Test"
 WIDTH, HEIGHT = 640, 480
+# Stands for the program's window id in the commands of Program._on_window.
+WINDOW = object()
 WINE = os.environ.get("QUORVANE_WINE", "")
 # Wine fits a window with its frame into the screen, so its screen leaves room round the display.
 SCREEN = (WIDTH + 160, HEIGHT + 120) if WINE else (WIDTH, HEIGHT)
@@ -306,13 +308,28 @@ class Program:
                 raise HarnessError("no window within %g s" % timeout)
             time.sleep(0.05)
 
+    def _on_window(self, *command):
+        """Runs an X client with the window's id in place of WINDOW in `command`. SDL 2 (under
+        sdl12-compat) may replace its first window by another as it sets up its renderer: when
+        the window is gone, the program's window is found again and the client run once more."""
+        def run():
+            return self.server.run(*(str(self.window) if part is WINDOW else part
+                                     for part in command))
+        try:
+            return run()
+        except HarnessError as error:
+            if "BadWindow" not in str(error) or not self.running():
+                raise
+            self.wait_window(5)
+            return run()
+
     def caption(self):
-        out = self.server.run("xprop", "-id", str(self.window), "WM_NAME").decode()
+        out = self._on_window("xprop", "-id", WINDOW, "WM_NAME").decode()
         return out.split("=", 1)[1].strip().strip('"') if "=" in out else ""
 
     def wm_class(self):
         """The window's WM_CLASS as (name, class), or xprop's answer when it is not one."""
-        out = self.server.run("xprop", "-id", str(self.window), "WM_CLASS").decode()
+        out = self._on_window("xprop", "-id", WINDOW, "WM_CLASS").decode()
         found = re.fullmatch(r'WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)"\s*', out)
         return found.groups() if found else out.strip()
 
@@ -393,7 +410,7 @@ class Program:
 
     def capture(self):
         """The window's content now, as a 480x640x3 uint8 RGB array."""
-        data = self.server.run("xwd", "-silent", "-id", str(self.window))
+        data = self._on_window("xwd", "-silent", "-id", WINDOW)
         return parse_xwd(data)
 
     def wait_picture(self, check, timeout=10, allowed=None):
