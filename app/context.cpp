@@ -1,7 +1,7 @@
 // Definitions of the program context; each variable is described where app/context.h declares it.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "context.h"
+#include "app/context.h"
 
 StateStack stateStack;
 SDL_Surface* screen = nullptr;

@@ -1,12 +1,12 @@
 // Start-up, the main loop and shutdown: the spine that runs the screens.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "lifecycle.h"
+#include "app/lifecycle.h"
 
-#include "context.h"
-#include "logo.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "app/context.h"
+#include "screens/logo.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
 
 #include <SDL_ttf.h>
 

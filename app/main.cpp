@@ -1,7 +1,7 @@
 // Entry point of quorvane: start up, run the screens until none is left, shut down.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "lifecycle.h"
+#include "app/lifecycle.h"
 
 #include <SDL.h>
 

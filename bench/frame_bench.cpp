@@ -13,12 +13,12 @@
 //   --display=dummy32  the dummy video driver with the display set to 32 bits per pixel
 //   --display=x11      a real window on $DISPLAY (for instance Xvfb at depth 24: 32 bits a pixel)
 //   --run_dir=PATH     where the data files are (default: the repository root)
-#include "context.h"
-#include "frame.h"
-#include "game.h"
-#include "lifecycle.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "app/context.h"
+#include "app/lifecycle.h"
+#include "screens/game.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
+#include "services/frame.h"
 
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>

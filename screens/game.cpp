@@ -1,10 +1,10 @@
 // Game screen: the menu's background image without its texts, until Escape.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "game.h"
+#include "screens/game.h"
 
-#include "frame.h"
-#include "input.h"
+#include "services/frame.h"
+#include "services/input.h"
 
 void gameState() {
     if (!frameGateOpen()) {

@@ -1,12 +1,12 @@
 // Logo screen: the maker's logo and sound, held for 2.8 seconds, then the menu music.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "logo.h"
+#include "screens/logo.h"
 
-#include "context.h"
-#include "datafile.h"
-#include "frame.h"
-#include "input.h"
+#include "app/context.h"
+#include "services/datafile.h"
+#include "services/frame.h"
+#include "services/input.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Menu screen: the splash image, re-read every frame, under "(S)tart Game" and "(Q)uit Game".
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "menu.h"
+#include "screens/menu.h"
 
-#include "frame.h"
-#include "input.h"
+#include "services/frame.h"
+#include "services/input.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Quit confirmation screen: the question alone on a black display.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "quit_confirm.h"
+#include "screens/quit_confirm.h"
 
-#include "frame.h"
-#include "input.h"
+#include "services/frame.h"
+#include "services/input.h"
 
 void quitConfirmState() {
     if (!frameGateOpen()) {

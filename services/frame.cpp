@@ -1,10 +1,10 @@
 // Frame gate and drawing operations on the display surface.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "frame.h"
+#include "services/frame.h"
 
-#include "context.h"
-#include "datafile.h"
+#include "app/context.h"
+#include "services/datafile.h"
 
 #include <SDL_ttf.h>
 

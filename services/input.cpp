@@ -1,10 +1,10 @@
 // Input rules: one mechanism for all screens, each screen with its own key table.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "input.h"
+#include "services/input.h"
 
-#include "game.h"
-#include "menu.h"
+#include "screens/game.h"
+#include "screens/menu.h"
 
 #include <iterator>
 

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "context.h"
+#include "app/context.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
 // The check of Windows bitmaps against SDL 1.2's loader and blitters, and the bytes it reads.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "bitmap.h"
+#include "services/datafile/bitmap.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <algorithm>
 #include <bitset>

@@ -1,9 +1,9 @@
 // SDL 1.2's audio conversion, as SDL_BuildAudioCVT builds it, judged before SDL builds it.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "conversion.h"
+#include "services/datafile/conversion.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <SDL_mixer.h>
 

@@ -1,9 +1,9 @@
 // Opening a data file on POSIX systems: a FIFO in its place must not hold the program.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "file.h"
+#include "services/datafile/file.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,9 +2,9 @@
 // the program: a regular file opened in binary mode.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "file.h"
+#include "services/datafile/file.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,11 +1,11 @@
 // The checks of TrueType and OpenType fonts against SDL_ttf 2.0 and FreeType.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "font.h"
+#include "services/datafile/font.h"
 
-#include "datafile.h"
-#include "glyf.h"
-#include "reader.h"
+#include "services/datafile.h"
+#include "services/datafile/glyf.h"
+#include "services/datafile/reader.h"
 
 #include <SDL_ttf.h>
 

@@ -1,9 +1,9 @@
 // The check of a TrueType font's glyph outlines against what FreeType loads for each glyph.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "glyf.h"
+#include "services/datafile/glyf.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,16 +2,15 @@
 // to the library from the same memory that the check judged.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "loaders.h"
+#include "services/datafile/loaders.h"
 
-#include "bitmap.h"
-#include "datafile.h"
-#include "font.h"
-#include "ogg.h"
-#include "reader.h"
-#include "stream.h"
-#include "wave.h"
-
+#include "services/datafile.h"
+#include "services/datafile/bitmap.h"
+#include "services/datafile/font.h"
+#include "services/datafile/ogg.h"
+#include "services/datafile/reader.h"
+#include "services/datafile/stream.h"
+#include "services/datafile/wave.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "conversion.h"
-#include "font.h"
+#include "services/datafile/conversion.h"
+#include "services/datafile/font.h"
 
 #include <SDL.h>
 

@@ -1,10 +1,10 @@
 // The check of Ogg Vorbis music against libogg, libvorbis, vorbisfile and SDL_mixer's player.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "ogg.h"
+#include "services/datafile/ogg.h"
 
-#include "reader.h"
-#include "vorbis.h"
+#include "services/datafile/reader.h"
+#include "services/datafile/vorbis.h"
 
 #include <algorithm>
 #include <cstring>

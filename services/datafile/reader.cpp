@@ -1,7 +1,7 @@
 // Bounds-checked readers of untrusted bytes, and the refusal that every data file check records.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <cstring>
 

@@ -2,10 +2,10 @@
 // exactly the bytes that were checked.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "stream.h"
+#include "services/datafile/stream.h"
 
-#include "file.h"
-#include "reader.h"
+#include "services/datafile/file.h"
+#include "services/datafile/reader.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,9 +2,9 @@
 // what it allocates for the headers of a stream.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "vorbis.h"
+#include "services/datafile/vorbis.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <algorithm>
 #include <bitset>

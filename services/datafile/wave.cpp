@@ -1,9 +1,9 @@
 // The check of WAV sounds against SDL 1.2's loader, its ADPCM decoders and SDL_mixer.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "wave.h"
+#include "services/datafile/wave.h"
 
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "conversion.h"
+#include "services/datafile/conversion.h"
 
 #include <SDL.h>
 

@@ -1,10 +1,10 @@
 // Fuzz target of the bitmaps: the input is the splash file, loaded and drawn as the menu does.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
-#include "context.h"
-#include "frame.h"
+#include "app/context.h"
+#include "services/frame.h"
 
 #include <SDL.h>
 

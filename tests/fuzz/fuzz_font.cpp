@@ -2,10 +2,10 @@
 // points) and of the quit confirmation (12 points) as those screens draw them.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
-#include "context.h"
-#include "frame.h"
+#include "app/context.h"
+#include "services/frame.h"
 
 #include <SDL.h>
 

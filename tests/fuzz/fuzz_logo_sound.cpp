@@ -2,10 +2,10 @@
 // logo screen itself, and mixed while the logo is held and a little after.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
-#include "context.h"
-#include "logo.h"
+#include "app/context.h"
+#include "screens/logo.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,10 +2,10 @@
 // logo screen itself at the end of the hold, then mixed as under the menu.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
-#include "context.h"
-#include "logo.h"
+#include "app/context.h"
+#include "screens/logo.h"
 
 #include <cstddef>
 #include <cstdint>

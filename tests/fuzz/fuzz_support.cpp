@@ -2,11 +2,11 @@
 // there, SDL's audio device replaced by synchronous mixing, and the coverage hints.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
-#include "context.h"
-#include "lifecycle.h"
-#include "logo.h"
+#include "app/context.h"
+#include "app/lifecycle.h"
+#include "screens/logo.h"
 
 #include <SDL.h>
 

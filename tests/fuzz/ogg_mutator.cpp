@@ -2,7 +2,7 @@
 // pages' checksums set anew, so that libogg reads the mutated pages instead of dropping them.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,20 +2,20 @@
 // reason it is refused; then the program's own operations on crafted, oversized and special files.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "bitmap.h"
-#include "conversion.h"
-#include "datafile.h"
-#include "font.h"
-#include "frame.h"
-#include "loaders.h"
-#include "logo.h"
-#include "menu.h"
-#include "ogg.h"
-#include "quit_confirm.h"
-#include "vorbis.h"
-#include "wave.h"
+#include "screens/logo.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
+#include "services/datafile.h"
+#include "services/datafile/bitmap.h"
+#include "services/datafile/conversion.h"
+#include "services/datafile/font.h"
+#include "services/datafile/loaders.h"
+#include "services/datafile/ogg.h"
+#include "services/datafile/vorbis.h"
+#include "services/datafile/wave.h"
+#include "services/frame.h"
 
 #include <SDL_ttf.h>
 

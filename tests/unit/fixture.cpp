@@ -1,9 +1,9 @@
 // Test fixture: temporary run directories and the helpers that drive and read the display.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "lifecycle.h"
+#include "app/lifecycle.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "context.h"
+#include "app/context.h"
 
 #include <gtest/gtest.h>
 

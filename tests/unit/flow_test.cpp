@@ -1,14 +1,14 @@
 // The screens' frames as the player sees them, and whole runs through the main loop.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "frame.h"
-#include "game.h"
-#include "lifecycle.h"
-#include "logo.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "app/lifecycle.h"
+#include "screens/game.h"
+#include "screens/logo.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
+#include "services/frame.h"
 
 #include <SDL_ttf.h>
 

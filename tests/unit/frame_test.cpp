@@ -1,12 +1,12 @@
 // Frame gate and drawing operations: the pacing of the frames and what lands on the display.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "frame.h"
-#include "game.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "screens/game.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
+#include "services/frame.h"
 
 #include <SDL_ttf.h>
 

@@ -1,12 +1,12 @@
 // Input rules: the key tables and the screen-to-screen transitions they make.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "game.h"
-#include "input.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "screens/game.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
+#include "services/input.h"
 
 #include <iterator>
 

@@ -1,12 +1,12 @@
 // Logo screen: the first-step table, the logo sound's toggle, and the looping menu music.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
-#include "lifecycle.h"
-#include "logo.h"
-#include "menu.h"
-#include "quit_confirm.h"
+#include "app/lifecycle.h"
+#include "screens/logo.h"
+#include "screens/menu.h"
+#include "screens/quit_confirm.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // The program as a process: arguments, exit statuses and what it prints.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "fixture.h"
+#include "tests/unit/fixture.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // fails for good.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
-#include "reader.h"
+#include "services/datafile/reader.h"
 
 #include <gtest/gtest.h>
 
