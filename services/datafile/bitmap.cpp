@@ -44,11 +44,6 @@ Sint64 surfaceBytes(Sint64 width, Sint64 height, Uint32 depth) {
     return (width * bytesPerPixel + 3) / 4 * 4 * height;
 }
 
-std::optional<Sint64> refused(const char* reason) {
-    refuse(reason);
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<Sint64> bitmapExtent(const Uint8* bytes, std::size_t count, Sint64 fileSize) {

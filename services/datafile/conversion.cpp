@@ -12,11 +12,6 @@ namespace {
 // SDL_BuildAudioCVT's table holds ten filters, the last of them the null that ends the chain.
 constexpr int maxAudioFilters = 9;
 
-std::optional<AudioConversion> refused(const char* reason) {
-    refuse(reason);
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<AudioConversion> audioConversion(Uint16 format, int channels, Uint32 rate,
@@ -92,8 +87,7 @@ std::optional<AudioConversion> audioConversion(Uint16 format, int channels, Uint
 std::optional<MixerSpec> mixerSpec() {
     MixerSpec mixer{};
     if (Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) == 0) {
-        refuse("audio: the mixer is not open");
-        return std::nullopt;
+        return refused("audio: the mixer is not open");
     }
     return mixer;
 }

@@ -74,11 +74,6 @@ struct FontDirectory {
     std::vector<FontTable> tables;
 };
 
-std::optional<Sint64> refused(const char* reason) {
-    refuse(reason);
-    return std::nullopt;
-}
-
 // Reads the table directory; false, with the reason recorded, when it is cut short.
 bool readDirectory(const Uint8* bytes, std::size_t count, Sint64 fileSize,
                    FontDirectory& directory) {
@@ -261,14 +256,13 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
         return std::nullopt;
     }
     if (trickyFont(bytes, directory)) {
-        refuse("font: one that FreeType would hint with its own programs whatever it is asked");
-        return std::nullopt;
+        return refused(
+            "font: one that FreeType would hint with its own programs whatever it is asked");
     }
     ByteReader maps = tableReader(bytes, directory, "cmap");
     readBe16(maps);
     if (readBe16(maps) > maxCharacterMaps) {
-        refuse("font: more than 16 character maps");
-        return std::nullopt;
+        return refused("font: more than 16 character maps");
     }
     ByteReader header = tableReader(bytes, directory, "head");
     seekTo(header, 50);
@@ -279,8 +273,7 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
     seekTo(profile, 26);
     const Uint32 instructions = readBe16(profile);
     if (glyphs > maxGlyphs) {
-        refuse("font: more than 16384 glyphs");
-        return std::nullopt;
+        return refused("font: more than 16384 glyphs");
     }
     const FontTable* glyf = findTable(directory, "glyf");
     const FontTable* loca = findTable(directory, "loca");

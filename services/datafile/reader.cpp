@@ -110,3 +110,8 @@ bool refuse(const char* reason) {
     SDL_SetError("%s", reason);
     return false;
 }
+
+std::nullopt_t refused(const char* reason) {
+    refuse(reason);
+    return std::nullopt;
+}

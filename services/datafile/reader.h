@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <optional>
 
 // Fields read in a row from a span of bytes. A read past the end gives 0 and sets `failed`, which
 // stays set, so that a parser reads its fields in order and tests once.
@@ -67,3 +68,7 @@ int bitWidth(Sint64 value);
 // Records why a data file is refused, for SDL_GetError, and says so: a refused file acts as a
 // missing one, and nothing is printed.
 bool refuse(const char* reason);
+
+// Records why a data file is refused, as refuse does, where a check answers with a value: the
+// answer is none, whatever the value's type.
+std::nullopt_t refused(const char* reason);

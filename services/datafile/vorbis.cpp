@@ -59,11 +59,6 @@ struct Codebook {
     Sint64 entries;
 };
 
-std::optional<VorbisCost> refused(const char* reason) {
-    refuse(reason);
-    return std::nullopt;
-}
-
 // Reads one codebook as vorbis_staticbook_unpack does; the bytes that libvorbis allocates for it,
 // none, with the reason recorded, when libvorbis cannot set it up for decoding and decode with it.
 //

@@ -71,8 +71,7 @@ std::optional<Sint64> decodedBytes(const WaveFormat& format, Uint32 dataLength) 
     const bool adpcm = format.encoding == msAdpcmEncoding || format.encoding == imaAdpcmEncoding;
     if (!adpcm) {
         if (format.encoding != pcmEncoding || (format.bits != 8 && format.bits != 16)) {
-            refuse("sound: not 8- or 16-bit PCM or 4-bit ADPCM");
-            return std::nullopt;
+            return refused("sound: not 8- or 16-bit PCM or 4-bit ADPCM");
         }
         return dataLength;
     }
@@ -93,19 +92,13 @@ std::optional<Sint64> decodedBytes(const WaveFormat& format, Uint32 dataLength) 
                          : !blocksFit ? "sound: ADPCM blocks beyond their data or samples"
                                       : nullptr;
     if (reason != nullptr) {
-        refuse(reason);
-        return std::nullopt;
+        return refused(reason);
     }
     return blocks * format.samplesPerBlock * format.channels * 2;
 }
 
 bool isTag(const Uint8* bytes, const char* tag) {
     return std::memcmp(bytes, tag, 4) == 0;
-}
-
-std::optional<WaveLayout> refused(const char* reason) {
-    refuse(reason);
-    return std::nullopt;
 }
 
 } // namespace
