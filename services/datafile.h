@@ -21,6 +21,11 @@ TTF_Font* openFont(const char* path, int size);
 // Whether TTF_RenderText_Shaded may draw `text` in `font`.
 bool textFitsItsBox(TTF_Font* font, const std::string& text);
 
+// Renders a line of text as TTF_RenderText_Shaded does, in the font at `path` opened at `size`
+// points; null when the font is missing or refused, or would draw the line outside its box.
+SDL_Surface* renderText(const char* path, int size, const std::string& text, SDL_Color foreground,
+                        SDL_Color background);
+
 // Loads a sound as Mix_LoadWAV would; null when the file is missing, special or refused, with the
 // reason for SDL_GetError.
 Mix_Chunk* loadSound(const char* path);

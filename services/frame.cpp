@@ -6,8 +6,6 @@
 #include "app/context.h"
 #include "services/datafile.h"
 
-#include <SDL_ttf.h>
-
 namespace {
 
 constexpr char fontPath[] = "Adore64.ttf";
@@ -63,22 +61,16 @@ void drawText(std::string text, int x, int y, int size, int fgRed, int fgGreen, 
     // The font is opened anew on every call from the bytes up to the end of its last table, read
     // in one call when they are few: FreeType then reads its tables and glyphs from memory rather
     // than through a seek and a read of the file for each, which made the opening and the
-    // rendering several times slower. The renderer must never see a null font or a line that
-    // it would draw outside its box: a missing or refused font file, or a font library that
-    // failed to start, leaves the text undrawn.
-    TTF_Font* font = openFont(fontPath, size);
-    if (font == nullptr) {
+    // rendering several times slower. The renderer never sees a null font or a line that it
+    // would draw outside its box: a missing or refused font file, or a font library that failed
+    // to start, leaves the text undrawn, and the reason stays for SDL_GetError.
+    SDL_Surface* rendered = renderText(fontPath, size, text, colour(fgRed, fgGreen, fgBlue),
+                                       colour(bgRed, bgGreen, bgBlue));
+    if (rendered == nullptr) {
         return;
     }
-    if (!textFitsItsBox(font, text)) {
-        TTF_CloseFont(font);
-        return;
-    }
-    SDL_Surface* rendered = TTF_RenderText_Shaded(
-        font, text.c_str(), colour(fgRed, fgGreen, fgBlue), colour(bgRed, bgGreen, bgBlue));
     // The blit takes its size from the source and clips at the display's edge.
     SDL_Rect destination{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
     SDL_UpperBlit(rendered, nullptr, screen, &destination);
     SDL_FreeSurface(rendered);
-    TTF_CloseFont(font);
 }

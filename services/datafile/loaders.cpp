@@ -34,12 +34,8 @@ SDL_RWops* openBitmapStream(const char* path) {
         return nullptr;
     }
     const std::optional<Sint64> extent =
-        bitmapExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
-    if (!extent) {
-        closeDataFile(file);
-        return nullptr;
-    }
-    return dataStream(file, *extent, memoryReadLimit);
+        bitmapExtent(file.bytes.get(), static_cast<std::size_t>(file.count), file.size);
+    return extent ? dataStream(std::move(file), *extent, memoryReadLimit) : nullptr;
 }
 
 SDL_RWops* openFontStream(const char* path, FontCheck& check) {
@@ -50,19 +46,17 @@ SDL_RWops* openFontStream(const char* path, FontCheck& check) {
     // A font is read whole into memory, at most 4 MiB, and judged whole there: FreeType reads its
     // tables and glyphs from the same memory.
     const std::optional<Sint64> extent =
-        fontExtent(file.bytes, static_cast<std::size_t>(file.count), file.size);
+        fontExtent(file.bytes.get(), static_cast<std::size_t>(file.count), file.size);
     if (!extent || !readMore(file, *extent)) {
-        closeDataFile(file);
         return nullptr;
     }
     const std::optional<FontCheck> accepted =
-        fontAccepted(file.bytes, static_cast<std::size_t>(file.count));
+        fontAccepted(file.bytes.get(), static_cast<std::size_t>(file.count));
     if (!accepted) {
-        closeDataFile(file);
         return nullptr;
     }
     check = *accepted;
-    return dataStream(file, *extent, *extent);
+    return dataStream(std::move(file), *extent, *extent);
 }
 
 SDL_RWops* openSoundStream(const char* path, const MixerSpec& mixer) {
@@ -71,18 +65,14 @@ SDL_RWops* openSoundStream(const char* path, const MixerSpec& mixer) {
         return nullptr;
     }
     const std::optional<WaveLayout> layout =
-        waveLayout(file.bytes, static_cast<std::size_t>(file.count), file.size, mixer);
+        waveLayout(file.bytes.get(), static_cast<std::size_t>(file.count), file.size, mixer);
     // A sound is read whole into memory, at most 8 MiB and its leading bytes: the check of its
     // audio data, for MS-ADPCM, judges the bytes that SDL then reads.
-    if (!layout || !readMore(file, layout->extent)) {
-        closeDataFile(file);
+    if (!layout || !readMore(file, layout->extent) ||
+        !waveDataAccepted(file.bytes.get(), static_cast<std::size_t>(file.count), *layout)) {
         return nullptr;
     }
-    if (!waveDataAccepted(file.bytes, static_cast<std::size_t>(file.count), *layout)) {
-        closeDataFile(file);
-        return nullptr;
-    }
-    return dataStream(file, layout->extent, layout->extent);
+    return dataStream(std::move(file), layout->extent, layout->extent);
 }
 
 SDL_RWops* openMusicStream(const char* path, const MixerSpec& mixer) {
@@ -91,18 +81,15 @@ SDL_RWops* openMusicStream(const char* path, const MixerSpec& mixer) {
         return nullptr;
     }
     if (file.size > maxMusicBytes) {
-        closeDataFile(file);
         refuse("music: over 16 MiB");
         return nullptr;
     }
-    if (!readLeading(file, file.size, false)) {
+    const Sint64 size = file.size;
+    if (!readLeading(file, size, false) ||
+        !oggFileAccepted(file.bytes.get(), static_cast<std::size_t>(size), mixer)) {
         return nullptr;
     }
-    if (!oggFileAccepted(file.bytes, static_cast<std::size_t>(file.size), mixer)) {
-        closeDataFile(file);
-        return nullptr;
-    }
-    return dataStream(file, file.size, file.size);
+    return dataStream(std::move(file), size, size);
 }
 
 SDL_Surface* loadBitmap(const char* path) {
@@ -132,6 +119,19 @@ TTF_Font* openFont(const char* path, int size) {
         return nullptr;
     }
     return font;
+}
+
+SDL_Surface* renderText(const char* path, int size, const std::string& text, SDL_Color foreground,
+                        SDL_Color background) {
+    TTF_Font* font = openFont(path, size);
+    if (font == nullptr) {
+        return nullptr;
+    }
+    SDL_Surface* rendered = textFitsItsBox(font, text)
+                                ? TTF_RenderText_Shaded(font, text.c_str(), foreground, background)
+                                : nullptr;
+    TTF_CloseFont(font);
+    return rendered;
 }
 
 Mix_Chunk* loadSound(const char* path) {

@@ -8,6 +8,7 @@
 #include "services/datafile/reader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -25,36 +26,58 @@ constexpr std::size_t readAhead = 64 * 1024;
 Uint8* keptBytes = nullptr;
 Sint64 keptCapacity = 0;
 
+// Whether a data file or a stream holds the kept buffer. A second holder would read its file
+// into the bytes that the first one's stream still reads.
+bool keptTaken = false;
+
 // The first `length` bytes of a data file as a library reads them: `inMemory` of them from
 // `bytes`, the rest from `file`, with 64-bit positions.
 struct Window {
-    std::FILE* file;
-    Uint8* bytes;
-    bool ownsBytes;
+    OwnedFile file;
+    OwnedBytes bytes;
     Sint64 inMemory;
     Sint64 length;
     Sint64 position;
     Sint64 filePosition;
 };
 
-// Room for `length` bytes at `bytes`, keeping the first `count` of them: the kept buffer, or a
-// buffer of the file's own. Null when it cannot grow.
-Uint8* reserve(Uint8* bytes, bool kept, Sint64 count, Sint64 length) {
-    if (kept && length <= keptCapacity) {
-        return keptBytes;
+// Room for `length` bytes: the kept buffer, or a buffer of its own. Null when it cannot be had.
+OwnedBytes takeBytes(bool kept, Sint64 length) {
+    const auto size = static_cast<std::size_t>(std::max<Sint64>(length, 1));
+    if (!kept) {
+        return OwnedBytes{static_cast<Uint8*>(std::malloc(size)), BytesRelease{false}};
     }
-    if (kept && count == 0) {
+    assert(!keptTaken && "the kept buffer is held by another data file or stream");
+    if (keptBytes == nullptr || length > keptCapacity) {
+        // Nothing in it is wanted any more: a new allocation saves copying the old bytes.
         std::free(keptBytes);
-        keptBytes = nullptr;
-        keptCapacity = 0;
+        keptBytes = static_cast<Uint8*>(std::malloc(size));
+        keptCapacity = keptBytes == nullptr ? 0 : length;
     }
-    auto* grown = static_cast<Uint8*>(std::realloc(
-        kept ? keptBytes : bytes, static_cast<std::size_t>(std::max<Sint64>(length, 1))));
-    if (grown != nullptr && kept) {
+    keptTaken = keptBytes != nullptr;
+    return OwnedBytes{keptBytes, BytesRelease{true}};
+}
+
+// Grows `bytes` to room for `length` bytes, keeping those already there; false, with `bytes` as
+// they were, when they cannot grow.
+bool growBytes(OwnedBytes& bytes, Sint64 length) {
+    const bool kept = bytes.get_deleter().kept;
+    if (kept && length <= keptCapacity) {
+        return true;
+    }
+    auto* grown = static_cast<Uint8*>(
+        std::realloc(bytes.get(), static_cast<std::size_t>(std::max<Sint64>(length, 1))));
+    if (grown == nullptr) {
+        return false;
+    }
+    // The old pointer is gone with the reallocation: it is let go of, not released.
+    static_cast<void>(bytes.release());
+    bytes.reset(grown);
+    if (kept) {
         keptBytes = grown;
         keptCapacity = length;
     }
-    return grown;
+    return true;
 }
 
 // Reads `count` bytes at `offset` of `file`; the number read, short only where it ends or fails.
@@ -96,7 +119,7 @@ int SDLCALL windowRead(SDL_RWops* context, void* into, int size, int count) {
     const Sint64 wanted =
         std::min(static_cast<Sint64>(size) * count, window->length - window->position);
     const Sint64 fromMemory = std::clamp<Sint64>(window->inMemory - window->position, 0, wanted);
-    std::memcpy(out, window->bytes + window->position, static_cast<std::size_t>(fromMemory));
+    std::memcpy(out, window->bytes.get() + window->position, static_cast<std::size_t>(fromMemory));
     Sint64 got = fromMemory;
     if (got < wanted) {
         // Sequential reads go on where the last one ended, from the C library's read-ahead.
@@ -104,8 +127,8 @@ int SDLCALL windowRead(SDL_RWops* context, void* into, int size, int count) {
         const Sint64 read =
             at == window->filePosition
                 ? static_cast<Sint64>(std::fread(
-                      out + got, 1, static_cast<std::size_t>(wanted - got), window->file))
-                : readAt(window->file, out + got, wanted - got, at);
+                      out + got, 1, static_cast<std::size_t>(wanted - got), window->file.get()))
+                : readAt(window->file.get(), out + got, wanted - got, at);
         window->filePosition = at + read;
         got += read;
     }
@@ -120,14 +143,7 @@ int SDLCALL windowWrite(SDL_RWops*, const void*, int, int) {
 
 int SDLCALL windowClose(SDL_RWops* context) {
     if (context != nullptr) {
-        Window* window = windowOf(context);
-        if (window->file != nullptr) {
-            std::fclose(window->file);
-        }
-        if (window->ownsBytes) {
-            std::free(window->bytes);
-        }
-        delete window;
+        delete windowOf(context);
         SDL_FreeRW(context);
     }
     return 0;
@@ -135,22 +151,33 @@ int SDLCALL windowClose(SDL_RWops* context) {
 
 } // namespace
 
+void FileCloser::operator()(std::FILE* file) const {
+    std::fclose(file);
+}
+
+void BytesRelease::operator()(Uint8* bytes) const {
+    if (kept) {
+        keptTaken = false;
+    } else {
+        std::free(bytes);
+    }
+}
+
 bool openDataFile(const char* path, DataFile& opened) {
-    opened = DataFile{nullptr, 0, nullptr, 0, false};
-    opened.file = openRegularFile(path, opened.size);
+    opened = DataFile{};
+    opened.file.reset(openRegularFile(path, opened.size));
     if (opened.file == nullptr) {
         return false;
     }
-    std::setvbuf(opened.file, nullptr, _IOFBF, readAhead);
+    std::setvbuf(opened.file.get(), nullptr, _IOFBF, readAhead);
     return true;
 }
 
 bool readLeading(DataFile& opened, Sint64 leading, bool kept) {
-    opened.kept = kept;
     const Sint64 count = std::min(opened.size, leading);
-    opened.bytes = reserve(nullptr, kept, 0, count);
-    if (opened.bytes == nullptr || readAt(opened.file, opened.bytes, count, 0) != count) {
-        closeDataFile(opened);
+    opened.bytes = takeBytes(kept, count);
+    if (opened.bytes == nullptr ||
+        readAt(opened.file.get(), opened.bytes.get(), count, 0) != count) {
         return refuse("data file: cannot be read");
     }
     opened.count = count;
@@ -162,45 +189,37 @@ bool readMore(DataFile& opened, Sint64 length) {
     if (length <= opened.count) {
         return true;
     }
-    Uint8* grown = reserve(opened.bytes, opened.kept, opened.count, length);
-    if (grown == nullptr) {
-        closeDataFile(opened);
+    if (!growBytes(opened.bytes, length)) {
         return refuse("data file: out of memory");
     }
-    opened.bytes = grown;
-    if (readAt(opened.file, grown + opened.count, length - opened.count, opened.count) !=
-        length - opened.count) {
-        closeDataFile(opened);
+    if (readAt(opened.file.get(), opened.bytes.get() + opened.count, length - opened.count,
+               opened.count) != length - opened.count) {
         return refuse("data file: cannot be read");
     }
     opened.count = length;
     return true;
 }
 
-SDL_RWops* dataStream(DataFile& opened, Sint64 extent, Sint64 memoryLimit) {
+SDL_RWops* dataStream(DataFile&& opened, Sint64 extent, Sint64 memoryLimit) {
+    // Whatever happens here, the file is the stream's or released with this call.
+    DataFile file = std::move(opened);
     // SDL's streams count their positions in ints.
-    const Sint64 length = std::min(extent, opened.size);
+    const Sint64 length = std::min(extent, file.size);
     if (length > INT_MAX) {
-        closeDataFile(opened);
         refuse("data file: read beyond 2 GiB");
         return nullptr;
     }
-    if (length <= memoryLimit && !readMore(opened, length)) {
+    if (length <= memoryLimit && !readMore(file, length)) {
         return nullptr;
     }
-    DataFile file = opened;
-    opened = DataFile{nullptr, 0, nullptr, 0, file.kept};
     const Sint64 inMemory = std::min(file.count, length);
     if (inMemory == length) {
-        std::fclose(file.file);
-        file.file = nullptr;
+        file.file.reset();
     }
-    auto* window =
-        new (std::nothrow) Window{file.file, file.bytes, !file.kept, inMemory, length, 0, -1};
+    std::unique_ptr<Window> window(new (std::nothrow) Window{
+        std::move(file.file), std::move(file.bytes), inMemory, length, 0, -1});
     SDL_RWops* stream = window == nullptr ? nullptr : SDL_AllocRW();
     if (stream == nullptr) {
-        delete window;
-        closeDataFile(file);
         refuse("data file: out of memory");
         return nullptr;
     }
@@ -208,16 +227,6 @@ SDL_RWops* dataStream(DataFile& opened, Sint64 extent, Sint64 memoryLimit) {
     stream->read = windowRead;
     stream->write = windowWrite;
     stream->close = windowClose;
-    stream->hidden.unknown.data1 = window;
+    stream->hidden.unknown.data1 = window.release();
     return stream;
-}
-
-void closeDataFile(DataFile& opened) {
-    if (opened.file != nullptr) {
-        std::fclose(opened.file);
-    }
-    if (!opened.kept) {
-        std::free(opened.bytes);
-    }
-    opened = DataFile{nullptr, 0, nullptr, 0, opened.kept};
 }

@@ -1173,6 +1173,24 @@ TEST_F(GuardedLoads, LoadsReadTheirLeadingBytesAndKeepLittleInMemory) {
     EXPECT_LT(residentKib() - before, 3 * 1024) << "the bitmap's 13 MiB stayed in memory";
 }
 
+// The buffer kept from frame to frame holds one bitmap stream's bytes at a time: a second stream
+// opened while the first one is open would read its file into the bytes that the first one still
+// reads. Builds with assertions (the sanitized ones) catch that.
+TEST_F(GuardedLoads, TheKeptBufferHasOneHolderAtATime) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "a build without assertions";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    SDL_RWops* first = openBitmapStream("graph/splash.bmp");
+    ASSERT_NE(first, nullptr) << SDL_GetError();
+    EXPECT_DEATH(openBitmapStream("graph/splash.bmp"), "kept buffer");
+    SDL_RWclose(first);
+    SDL_RWops* next = openBitmapStream("graph/splash.bmp");
+    EXPECT_NE(next, nullptr) << SDL_GetError();
+    SDL_RWclose(next);
+#endif
+}
+
 TEST_F(GuardedLoads, ValidLeadingBytesBeforeAHugeTailLoadAsThePlainLoadOfTheFileAlone) {
     writePatternBitmap("graph/picture.bmp");
     writeWav("snd/tone.wav", 0.5);
