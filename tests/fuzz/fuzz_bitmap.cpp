@@ -1,10 +1,10 @@
-// Fuzz target of the bitmaps: the input is the splash file, loaded and drawn as the menu does.
+// Fuzz target of the bitmaps: the input is the splash file, loaded and drawn as the menu and the
+// game screen draw their background.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "tests/fuzz/fuzz_support.h"
 
-#include "app/context.h"
-#include "services/frame.h"
+#include "services/datafile.h"
 
 #include <SDL.h>
 
@@ -21,9 +21,9 @@ constexpr char splashPath[] = "graph/splash.bmp";
 // onto 8 bits a bitmap goes through colour lookup tables that a 32-bit display never uses, so each
 // input is drawn on both.
 SDL_Surface* eightBitDisplay() {
-    static SDL_Surface* display = nullptr;
-    if (display == nullptr) {
-        display = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 8, 0, 0, 0, 0);
+    static SDL_Surface* eightBits = nullptr;
+    if (eightBits == nullptr) {
+        eightBits = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 8, 0, 0, 0, 0);
         SDL_Color colours[256];
         for (int i = 0; i < 256; ++i) {
             const int red = i & 0xE0;
@@ -33,9 +33,16 @@ SDL_Surface* eightBitDisplay() {
                                    static_cast<Uint8>(green | green >> 3 | green >> 6),
                                    static_cast<Uint8>(blue), 0};
         }
-        SDL_SetColors(display, colours, 0, 256);
+        SDL_SetColors(eightBits, colours, 0, 256);
     }
-    return display;
+    return eightBits;
+}
+
+// Copies the top-left 640 by 480 pixels of the image to the display, as the background is drawn.
+void drawWhole(SDL_Surface* image, SDL_Surface* onto) {
+    SDL_Rect source{0, 0, 640, 480};
+    SDL_Rect destination{0, 0, 640, 480};
+    SDL_UpperBlit(image, &source, onto, &destination);
 }
 
 // A class of bit depth: the depths up to 64 one by one, and larger ones as SDL keeps them in a
@@ -104,7 +111,7 @@ void noteBitmapFeatures(const std::uint8_t* data, std::size_t size) {
 }
 
 // What the load gave: whether a surface came, its depth and whether it holds a palette.
-void noteLoadedFeatures() {
+void noteLoadedFeatures(const SDL_Surface* background) {
     if (background == nullptr) {
         noteFeature("loaded", 0);
         return;
@@ -118,17 +125,14 @@ void noteLoadedFeatures() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    startFuzzedProgram();
+    startLibraries();
     writeDataFile(splashPath, data, size);
     noteBitmapFeatures(data, size);
 
-    setBackground(splashPath);
-    noteLoadedFeatures();
-    drawBackground();
-
-    SDL_Surface* const desktop = screen;
-    screen = eightBitDisplay();
-    drawBackground();
-    screen = desktop;
+    SDL_Surface* loaded = loadBitmap(splashPath);
+    noteLoadedFeatures(loaded);
+    drawWhole(loaded, display);
+    drawWhole(loaded, eightBitDisplay());
+    SDL_FreeSurface(loaded);
     return 0;
 }

@@ -4,8 +4,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/fuzz/fuzz_support.h"
 
-#include "app/context.h"
-#include "services/frame.h"
+#include "services/datafile.h"
 
 #include <SDL.h>
 
@@ -111,6 +110,7 @@ void noteFontFeatures(const std::uint8_t* data, std::size_t size) {
 
 // What the drawing gave: how many pixels and rows of the display below `top` the texts lit.
 void noteDrawnFeatures(const char* screenName, int top) {
+    SDL_Surface* const screen = display;
     SDL_LockSurface(screen);
     long long lit = 0;
     long long litRows = 0;
@@ -128,20 +128,29 @@ void noteDrawnFeatures(const char* screenName, int top) {
     noteFeature(screenName, magnitude(lit) * 64 + magnitude(litRows));
 }
 
+// Draws a line of white text on a black box with its top-left corner at (x, y), as the screens do.
+void drawLine(const char* text, int x, int y, int size) {
+    SDL_Surface* rendered =
+        renderText(fontPath, size, text, SDL_Color{255, 255, 255, 0}, SDL_Color{0, 0, 0, 0});
+    SDL_Rect destination{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_UpperBlit(rendered, nullptr, display, &destination);
+    SDL_FreeSurface(rendered);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    startFuzzedProgram();
+    startLibraries();
     writeDataFile(fontPath, data, size);
     noteFontFeatures(data, size);
 
     // The menu's two lines, then the quit confirmation's question, each screen on a clear display.
-    clearScreen();
-    drawText("(S)tart Game", 240, 350, 16, 255, 255, 255, 0, 0, 0);
-    drawText("(Q)uit Game", 240, 380, 16, 255, 255, 255, 0, 0, 0);
+    SDL_FillRect(display, nullptr, 0);
+    drawLine("(S)tart Game", 240, 350, 16);
+    drawLine("(Q)uit Game", 240, 380, 16);
     noteDrawnFeatures("menu", 350);
-    clearScreen();
-    drawText("Quit for sure (Y or N)?", 180, 230, 12, 255, 255, 255, 0, 0, 0);
+    SDL_FillRect(display, nullptr, 0);
+    drawLine("Quit for sure (Y or N)?", 180, 230, 12);
     noteDrawnFeatures("quit confirmation", 230);
     return 0;
 }

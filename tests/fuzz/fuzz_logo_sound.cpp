@@ -1,11 +1,10 @@
-// Fuzz target of the logo sound: the input is the logo sound file, loaded and toggled on by the
-// logo screen itself, and mixed while the logo is held and a little after.
+// Fuzz target of the logo sound: the input is the logo sound file, loaded and played as the logo
+// screen plays it, and mixed while the logo is held and a little after.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "tests/fuzz/fuzz_support.h"
 
-#include "app/context.h"
-#include "screens/logo.h"
+#include "services/datafile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +13,9 @@ namespace {
 
 constexpr char logoSoundPath[] = "snd/quor.wav";
 
-// Buffers mixed after the logo screen returns, for a sound longer than the hold.
+// Buffers mixed while the logo is held (2.8 seconds of 4096 frames at 22050 Hz) and after it, for
+// a sound longer than the hold.
+constexpr int buffersWhileHeld = 16;
 constexpr int buffersAfterHold = 2;
 
 // The most chunks of a file read for features.
@@ -161,16 +162,18 @@ void noteSoundFeatures(const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    startFuzzedProgram();
+    startLibraries();
     writeDataFile(logoSoundPath, data, size);
     noteSoundFeatures(data, size);
 
-    // The whole logo screen: with no logo or music files, its work is the sound's load and play;
-    // the hold mixes the sound (see SDL_Delay in fuzz_support.cpp).
-    logoState();
+    // Played once on the first free channel, as the logo screen plays it.
+    Mix_Chunk* sound = loadSound(logoSoundPath);
+    const int channel = Mix_PlayChannelTimed(-1, sound, 0, -1);
+    mixAudio(buffersWhileHeld);
     noteFeature("loaded", sound == nullptr ? -1 : magnitude(sound->alen));
-    noteFeature("playing", soundChannel >= 0 && Mix_Playing(soundChannel) != 0);
+    noteFeature("playing", channel >= 0 && Mix_Playing(channel) != 0);
     mixAudio(buffersAfterHold);
-    releaseSounds();
+    Mix_HaltChannel(-1);
+    Mix_FreeChunk(sound);
     return 0;
 }

@@ -1,11 +1,10 @@
-// Fuzz target of the menu music: the input is the music file, loaded and started looping by the
-// logo screen itself at the end of the hold, then mixed as under the menu.
+// Fuzz target of the menu music: the input is the music file, loaded and started looping as the
+// logo screen starts it, then mixed as under the menu.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "tests/fuzz/fuzz_support.h"
 
-#include "app/context.h"
-#include "screens/logo.h"
+#include "services/datafile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,15 +20,16 @@ constexpr int musicBuffers = 8;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    startFuzzedProgram();
+    startLibraries();
     writeDataFile(menuMusicPath, data, size);
     noteOggFeatures(data, size);
 
-    // The whole logo screen: with no logo or sound files, its work is the music's load and start.
-    logoState();
+    Mix_Music* music = loadMusic(menuMusicPath);
     noteFeature("loaded", music != nullptr);
+    Mix_PlayMusic(music, -1);
     mixAudio(musicBuffers);
     noteFeature("playing", Mix_PlayingMusic());
-    releaseSounds();
+    Mix_HaltMusic();
+    Mix_FreeMusic(music);
     return 0;
 }

@@ -1,23 +1,18 @@
-// What the fuzz targets share: start-up in a run directory of their own, the data files written
-// there, SDL's audio device replaced by synchronous mixing, and the coverage hints.
+// What the fuzz targets share: the libraries started in a run directory of their own, the data
+// files written there, SDL's audio device replaced by synchronous mixing, and the coverage hints.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "tests/fuzz/fuzz_support.h"
 
-#include "app/context.h"
-#include "app/lifecycle.h"
-#include "screens/logo.h"
-
-#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,9 +21,6 @@ namespace {
 
 // Where the inputs are written as data files; the working directory of the program.
 fs::path runDirectory;
-
-// The thread that runs the inputs: only a delay there stands for the device playing.
-std::thread::id inputThread;
 
 // The device as the mixer opened it: its format, buffer size and the callback that fills a buffer.
 SDL_AudioSpec device{};
@@ -40,8 +32,12 @@ bool devicePaused = true;
 // The trailer by which an input asks for a sparse tail: "TAIL" and the file's length.
 constexpr std::size_t sparseTrailer = 8;
 
-// The most buffers that one delay mixes, so that no long wait turns into a long mix.
-constexpr int maxBuffersPerDelay = 16;
+// The audio device as the program opens it: 22050 Hz, signed 16-bit little-endian, stereo,
+// 4096-frame buffers. Every sound is checked against the mixer's output and converted to it.
+constexpr int audioRate = 22050;
+constexpr Uint16 audioFormat = AUDIO_S16LSB;
+constexpr int audioChannels = 2;
+constexpr int audioBuffers = 4096;
 
 // Bytes after each mixing buffer that must come back untouched. The mixer and its decoders are
 // not instrumented, so AddressSanitizer would not see them write past the buffer they are given.
@@ -105,22 +101,9 @@ void SDL_CloseAudio() {
     device = SDL_AudioSpec{};
 }
 
-// The logo screen holds the logo with SDL_Delay while its sound plays: on the input thread a
-// delay mixes the buffers that the device would have played meanwhile, without the wait.
-void SDL_Delay(Uint32 ms) {
-    if (std::this_thread::get_id() != inputThread) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return;
-    }
-    if (!deviceOpen || device.freq <= 0 || device.samples == 0) {
-        return;
-    }
-    const long long frames = static_cast<long long>(ms) * device.freq / 1000;
-    const long long buffers = (frames + device.samples - 1) / device.samples;
-    mixAudio(static_cast<int>(std::min<long long>(buffers, maxBuffersPerDelay)));
-}
+SDL_Surface* display = nullptr;
 
-void startFuzzedProgram() {
+void startLibraries() {
     static bool started = false;
     if (started) {
         return;
@@ -140,15 +123,18 @@ void startFuzzedProgram() {
     fs::create_directories(runDirectory / "snd");
     fs::current_path(runDirectory);
     std::atexit(removeRunDirectory);
-    inputThread = std::this_thread::get_id();
 
-    init();
-    screen = SDL_SetVideoMode(640, 480, 32, SDL_ANYFORMAT);
-    if (screen == nullptr) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+        giveUp("cannot start SDL");
+    }
+    display = SDL_SetVideoMode(640, 480, 32, SDL_ANYFORMAT);
+    if (display == nullptr) {
         giveUp("cannot set a 32-bit display");
     }
-    // The targets call the screens' code themselves; the stack plays no part.
-    stateStack = StateStack{};
+    if (Mix_OpenAudio(audioRate, audioFormat, audioChannels, audioBuffers) != 0 ||
+        TTF_Init() != 0) {
+        giveUp("cannot open the mixer or the font library");
+    }
 }
 
 void writeDataFile(const char* relative, const std::uint8_t* data, std::size_t size) {
@@ -189,17 +175,6 @@ void mixAudio(int buffers) {
         if (std::any_of(guard, stream.end(), [](std::uint8_t b) { return b != guardValue; })) {
             giveUp("the mixer wrote past the end of its buffer");
         }
-    }
-}
-
-void releaseSounds() {
-    Mix_HaltChannel(-1);
-    Mix_FreeChunk(sound);
-    sound = nullptr;
-    soundChannel = -1;
-    // As at shutdown: the hook is what releases the music.
-    if (music != nullptr) {
-        musicFinished();
     }
 }
 

@@ -1,16 +1,22 @@
-// What the fuzz targets share: the program started once in a run directory of its own, each input
-// written there as a data file, the mixer's audio mixed synchronously, and coverage hints.
+// What the fuzz targets share: SDL and its companions started once as the program starts them, in
+// a run directory of its own, each input written there as a data file, the mixer's audio mixed
+// synchronously, and coverage hints.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #pragma once
+
+#include <SDL.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
-// Starts the program with its own init on SDL's dummy drivers, in an empty temporary run
-// directory, with the display set to 32 bits a pixel as on a desktop; later calls do nothing.
-void startFuzzedProgram();
+// The display that the targets draw on: 640 by 480, 32 bits a pixel as on a desktop.
+extern SDL_Surface* display;
+
+// Starts SDL, the display, the audio device and the font library as the program does, on SDL's
+// dummy drivers, in an empty temporary run directory; later calls do nothing.
+void startLibraries();
 
 // Writes an input as the data file at `relative` in the run directory, replacing what was there;
 // an input that ends in "TAIL" and a 32-bit little-endian length makes a file of that length, its
@@ -20,10 +26,6 @@ void writeDataFile(const char* relative, const std::uint8_t* data, std::size_t s
 // Calls the mixer's callback for `buffers` device buffers, as SDL's audio thread would, and stops
 // the run if the mixer wrote past the end of a buffer.
 void mixAudio(int buffers);
-
-// Halts and releases the logo sound and the menu music as shutdown does, so that every input
-// meets the mixer as a fresh run would.
-void releaseSounds();
 
 // Marks the pair (property, value) as a coverage feature of this input for libFuzzer's guidance.
 void noteFeature(const char* property, long long value);
