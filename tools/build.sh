@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up a Debian machine for quorvane, builds it, and runs the program or the whole test suite.
 #   tools/build.sh run      install what is missing, build, run the program from the repository root
-#   tools/build.sh test     install what is missing, build, run every test suite, the Windows
-#                           build's under Wine included
+#   tools/build.sh test     install and fetch what is missing, then run every stage of the tests
+#                           (the linters, the gcc build, the sanitizer and fuzz build, the Windows
+#                           build under Wine), each whether or not an earlier one failed, and end
+#                           with a line per stage; fails when any stage failed
 #   tools/build.sh windows  install what is missing, build the Windows libraries and program, make
 #                           the zip and the installer in build-win64/
 # QUORVANE_WERROR=ON builds with warnings as errors (CI does).
@@ -26,6 +28,7 @@ test_packages=(
   libsdl2-2.0-0
   clang libclang-rt-14-dev
   dpkg-dev file lintian rpm rpmlint desktop-file-utils appstream reuse man-db
+  shellcheck clang-format git
 )
 # What the Windows build needs besides (tools/win64_libraries.sh installs the cross compiler and
 # what builds the libraries), and what its tests need: Wine, 64-bit only.
@@ -58,8 +61,10 @@ build_program() {
 }
 
 # The program with its tests and benchmarks; a tool of the tests that is missing is an error.
+# $1 is the folder of sdl12-compat's library, for the runs on it.
 build_all() {
-  cmake_configure build -DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON
+  cmake_configure build -DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON \
+    -DQUORVANE_SDL12_COMPAT_LIB="$1"
   cmake --build build -j"$(nproc)"
 }
 
@@ -90,6 +95,58 @@ build_windows() {
   cmake --build build-win64 -j"$(nproc)"
 }
 
+# The stages of the test command: each builds what it tests and runs its tests.
+stage_lint() {
+  bash tools/lint.sh
+}
+stage_gcc() {
+  build_all "$compat_lib"
+  ctest --test-dir build -j"$(nproc)" --output-on-failure
+}
+stage_sanitizer() {
+  build_sanitized
+  ctest --test-dir build-fuzz -j"$(nproc)" --output-on-failure
+}
+stage_windows() {
+  build_windows ON
+  ctest --test-dir build-win64 -j"$(nproc)" --output-on-failure
+}
+
+# run_stage NAME FUNCTION: runs a stage in a shell of its own that stops at the stage's first
+# failure, and notes how it ended and how long it took; the stages after it run in any case.
+stage_lines=()
+failed_stages=0
+run_stage() {
+  local name=$1 started=$SECONDS status
+  printf '\n==== stage %s\n' "$name" >&2
+  set +e
+  (
+    set -e
+    "$2"
+  )
+  status=$?
+  set -e
+  local took=$((SECONDS - started))
+  local outcome="passed"
+  if [ "$status" -ne 0 ]; then
+    outcome="FAILED (status $status)"
+    failed_stages=$((failed_stages + 1))
+  fi
+  stage_lines+=("$(printf 'stage %-10s %s in %d min %02d s' "$name" "$outcome" \
+    $((took / 60)) $((took % 60)))")
+}
+
+# The line of every stage, and the run's verdict.
+report_stages() {
+  printf '\n==== summary\n'
+  printf '%s\n' "${stage_lines[@]}"
+  if [ "$failed_stages" -ne 0 ]; then
+    echo "$failed_stages of ${#stage_lines[@]} stages failed"
+    return 1
+  fi
+  echo "all ${#stage_lines[@]} stages passed"
+}
+
 case "${1:-}" in
   run)
     install_missing "${play_packages[@]}"
@@ -97,14 +154,16 @@ case "${1:-}" in
     exec ./build/quorvane
     ;;
   test)
+    # Set-up: everything that the stages need from Debian's archive, installed or fetched now, so
+    # that no test downloads anything.
     install_missing "${play_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
       "${windows_test_packages[@]}"
-    build_all
-    ctest --test-dir build -j"$(nproc)" --output-on-failure
-    build_sanitized
-    ctest --test-dir build-fuzz -j"$(nproc)" --output-on-failure
-    build_windows ON
-    ctest --test-dir build-win64 -j"$(nproc)" --output-on-failure
+    compat_lib=$(bash tools/sdl12_compat.sh)
+    run_stage lint stage_lint
+    run_stage gcc stage_gcc
+    run_stage sanitizer stage_sanitizer
+    run_stage windows stage_windows
+    report_stages
     ;;
   windows)
     install_missing "${windows_packages[@]}"

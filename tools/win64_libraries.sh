@@ -12,8 +12,8 @@
 # share/licenses/LIBRARY/ (the upstream licence files and Debian's copyright file) and
 # versions.txt (where each library's source came from).
 # SDL_ttf 2.0.11 is not in Debian's source archive: its release tarball is looked for in
-# $QUORVANE_SOURCES, /work/shared/sources and ../shared/sources beside the repository, and
-# failing those GitHub's archive of the release commit is fetched.
+# $QUORVANE_SOURCES and in ../shared/sources beside the repository, or beside the local repository
+# that it was cloned from, and failing those GitHub's archive of the release commit is fetched.
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
 set -euo pipefail
@@ -141,7 +141,12 @@ unpack_debian() {
 # Unpacks SDL_ttf 2.0.11 into folder $1, from the release tarball or GitHub's archive, checked.
 unpack_ttf() {
   local dest=$1 folder tarball=
-  for folder in "${QUORVANE_SOURCES:-}" /work/shared/sources "$root/../shared/sources"; do
+  local origin folders=("${QUORVANE_SOURCES:-}" "$root/../shared/sources")
+  # A clone of a local repository (a CI run's fresh clone, say) looks beside that one too.
+  if origin=$(git -C "$root" remote get-url origin 2>/dev/null) && [ -d "$origin" ]; then
+    folders+=("$origin/../shared/sources")
+  fi
+  for folder in "${folders[@]}"; do
     if [ -n "$folder" ] && [ -f "$folder/$ttf_tarball" ]; then
       tarball=$folder/$ttf_tarball
       break

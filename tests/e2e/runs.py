@@ -26,8 +26,7 @@ import xharness
 DATA = Path(os.environ.get("QUORVANE_E2E_DATA", xharness.REPO / "build/tests/e2e/data"))
 OWN_DATA = os.environ.get("QUORVANE_E2E_DATA_KIND", "own") == "own"
 COMPAT = os.environ.get("QUORVANE_SDL12_COMPAT", "")
-COMPAT_LIB = os.environ.get("QUORVANE_SDL12_COMPAT_LIB",
-                            str(xharness.REPO / "build/tests/e2e/sdl12-compat/lib"))
+COMPAT_LIB = os.environ.get("QUORVANE_SDL12_COMPAT_LIB", "")
 VALGRIND = os.environ.get("QUORVANE_E2E_VALGRIND", "") == "1"
 # Factor for every timeout: under valgrind the program runs many times slower.
 SLOW = 5 if VALGRIND else 1
@@ -59,7 +58,6 @@ def compat_env(library_dir=None):
     if not library_dir:
         return {}
     if not (Path(library_dir) / "libSDL-1.2.so.0").exists():
-        # The fetch found no copy and could not download one (no network): nothing to run on.
         raise unittest.SkipTest("sdl12-compat is not available in %s" % library_dir)
     paths = [library_dir] + [p for p in os.environ.get("LD_LIBRARY_PATH", "").split(":") if p]
     return {"LD_LIBRARY_PATH": ":".join(paths)}
@@ -68,7 +66,12 @@ def compat_env(library_dir=None):
 def sdl_builds():
     """Each SDL 1.2 build's name and a function that gives a run's environment for it (or skips
     the calling test, or its sub-test, when sdl12-compat is not there)."""
-    return {"classic SDL 1.2": dict, "sdl12-compat": lambda: compat_env(COMPAT_LIB)}
+    def sdl12_compat():
+        if not COMPAT_LIB:
+            raise unittest.SkipTest("sdl12-compat's library was not given "
+                                    "(QUORVANE_SDL12_COMPAT_LIB, see tools/sdl12_compat.sh)")
+        return compat_env(COMPAT_LIB)
+    return {"classic SDL 1.2": dict, "sdl12-compat": sdl12_compat}
 
 
 @contextmanager

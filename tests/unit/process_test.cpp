@@ -4,6 +4,7 @@
 #include "tests/unit/fixture.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +36,9 @@ Outcome runProgram(const std::string& runDir, const std::vector<std::string>& ar
     const std::string outPath = runDir + "/stdout.txt";
     const std::string errPath = runDir + "/stderr.txt";
     const Uint32 start = SDL_GetTicks();
+    // What GoogleTest has printed but not yet written would be written again by the child, when
+    // its freopen closes the standard streams it inherited.
+    std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(runDir.c_str()) != 0 || !std::freopen(outPath.c_str(), "w", stdout) ||
