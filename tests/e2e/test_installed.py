@@ -8,7 +8,8 @@ sdl12-compat. Without its data folder the launcher says so in one line and ends 
 
 The Windows build's zip, unpacked, and its installer, installed silently into the Wine prefix
 (both under Wine, see xharness.py): the game is played from its own folder, the installer's from
-its Start menu shortcut's working folder, and is heard too; the uninstaller leaves nothing.
+its Start menu shortcut's working folder, and is heard too; its window shows the game's icon; the
+uninstaller leaves nothing.
 
     test_installed.py Staged     needs QUORVANE_BUILD_DIR (a build folder to install from, in
                                  the layout of its install variables)
@@ -33,6 +34,9 @@ import unittest
 import zipfile
 from pathlib import Path
 
+import numpy as np
+from PIL import Image
+
 import checks
 import runs
 import xharness
@@ -49,6 +53,8 @@ UNINSTALLER = "Uninstall.exe"
 START_MENU = "ProgramData/Microsoft/Windows/Start Menu/Programs"
 REGISTRY_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane",
                  r"HKLM\Software\The Quorvane developers\Quorvane")
+# The icon that the Windows program carries, with a picture for each of its sizes.
+WINDOWS_ICON = xharness.REPO / "dist/windows/quorvane.ico"
 
 
 def setting(name):
@@ -71,6 +77,8 @@ def play(test, work, exe, data, env=None, record=False, server=None):
         server = server or stack.enter_context(XServer())
         program = stack.enter_context(Program(server, work, env=env, exe=exe, record=record))
         program.wait_window(20)
+        if xharness.WINE:
+            check_window_icon(test, program)
         program.wait_picture(screens.logo, 10)
         program.wait_picture(screens.menu, 10, allowed=screens.logo)
         program.key("q")
@@ -89,6 +97,26 @@ def play(test, work, exe, data, env=None, record=False, server=None):
                 test.assertIsNotNone(at, "a sound is not heard (best match %.2f)" % score)
     test.assertEqual(runs.snapshot(work), work_before, "the game wrote into its working folder")
     test.assertEqual(runs.snapshot(data), data_before, "the game changed its data folder")
+
+
+def check_window_icon(test, program):
+    """Under Wine, the window shows the program's icon: every picture of its _NET_WM_ICON is the
+    picture of that size in the committed icon, as SDL's window class takes it from the icon
+    resource named SDL_app. Without that resource Wine gives the window a Windows logo of its
+    own."""
+    with Image.open(WINDOWS_ICON) as icon:
+        pictures = {size[0]: np.asarray(icon.ico.getimage(size).convert("RGBA"))
+                    for size in icon.ico.sizes()}
+    deadline = time.monotonic() + 5
+    while not (found := program.wm_icons()):
+        test.assertLess(time.monotonic(), deadline, "the window has no icon")
+        time.sleep(0.1)
+    for picture in found:
+        height, width, _ = picture.shape
+        test.assertEqual(width, height, "a window icon of %d by %d" % (width, height))
+        test.assertIn(width, pictures, "a window icon of a size that the program's has not")
+        test.assertTrue(np.array_equal(picture, pictures[width]),
+                        "the window's icon of %d pixels is not the game's" % width)
 
 
 class InstalledRun:
