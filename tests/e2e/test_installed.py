@@ -102,8 +102,8 @@ def play(test, work, exe, data, env=None, record=False, server=None):
 def check_window_icon(test, program):
     """Under Wine, the window shows the program's icon: every picture of its _NET_WM_ICON is the
     picture of that size in the committed icon, as SDL's window class takes it from the icon
-    resource named SDL_app. Without that resource Wine gives the window a Windows logo of its
-    own."""
+    resource named SDL_app. Without that resource Wine gives the window its own icon, a wine
+    glass."""
     with Image.open(WINDOWS_ICON) as icon:
         pictures = {size[0]: np.asarray(icon.ico.getimage(size).convert("RGBA"))
                     for size in icon.ico.sizes()}
