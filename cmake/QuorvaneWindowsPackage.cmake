@@ -72,9 +72,7 @@ set(icon ${PROJECT_SOURCE_DIR}/dist/windows/quorvane.ico)
 
 # The program's resources: the icon and the version details, compiled by windres. They are an
 # object library of their own, since the program's compile options (warnings, sanitizers) are the
-# C++ compiler's, which windres does not take. Task Manager, the volume mixer and the "Open with"
-# list name a program by its file description: it is the game's name, and the summary is left to
-# the comments.
+# C++ compiler's, which windres does not take.
 enable_language(RC)
 set(QUORVANE_RC_ICON ${icon})
 set(QUORVANE_RC_NAME ${name})
@@ -153,7 +151,9 @@ set(CPACK_NSIS_DISPLAY_NAME ${name})
 # The uninstall entry shows the program's icon.
 set(CPACK_NSIS_INSTALLED_ICON_NAME quorvane.exe)
 # The installer and the uninstaller carry the game's icon, and the installer the program's version
-# details, which makensis writes into its own resources.
+# details, which makensis writes into its own resources. CPack's script template puts
+# CPACK_NSIS_DEFINES among the installer's attributes, at the script's top level where these
+# commands belong; CPack fills it itself only for installers that download components.
 set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
 set(CPACK_NSIS_DEFINES "  VIProductVersion ${PROJECT_VERSION}.0

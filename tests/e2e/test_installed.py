@@ -295,8 +295,9 @@ class Zip(unittest.TestCase):
 
 class Installer(unittest.TestCase):
     """The installer, run silently into the Wine prefix: it installs what the zip holds and an
-    uninstaller, with a Start menu shortcut that starts the game in its folder; the uninstaller
-    leaves no file, folder, shortcut or registry key of it behind."""
+    uninstaller, with a Start menu shortcut that starts the game in its folder and an uninstall
+    entry that shows the game's icon; the uninstaller leaves no file, folder, shortcut or
+    registry key of it behind."""
 
     def setUp(self):
         windows_build()
@@ -305,6 +306,8 @@ class Installer(unittest.TestCase):
         self.drive = setting("WINEPREFIX") / "drive_c"
         self.shortcuts = self.drive / START_MENU / INSTALL_NAME
         self.server = self.enterContext(XServer())
+        self.scratch = Path(self.enterContext(tempfile.TemporaryDirectory(
+            prefix="quorvane-installer-")))
         # What a run that failed half-way left would make the installer uninstall it first: gone.
         for leftover in (self.drive / "Program Files" / INSTALL_NAME, self.drive / "Games",
                          self.shortcuts):
@@ -339,6 +342,14 @@ class Installer(unittest.TestCase):
         self.assertEqual(working.lower(), folder.lower())
         for key in REGISTRY_KEYS:
             self.assertEqual(wine(self.server, "reg", "query", key), 0, key)
+        # The uninstall entry shows the icon of the file that its DisplayIcon names.
+        entry = self.scratch / "entry.reg"
+        self.assertEqual(wine(self.server, "reg", "export", REGISTRY_KEYS[0],
+                              xharness.program_path(entry), "/y"), 0)
+        icon = re.search(r'^"DisplayIcon"="(.*)"\r?$', entry.read_text("utf-16"), re.MULTILINE)
+        self.assertIsNotNone(icon, "the uninstall entry has no DisplayIcon")
+        self.assertEqual(icon[1].replace("\\\\", "\\").lower(),
+                         (folder + "\\quorvane.exe").lower())
         if and_play:
             play(self, unix_path(working), unix_path(target), installed, INSTALLED_ENV,
                  record=True, server=self.server)
