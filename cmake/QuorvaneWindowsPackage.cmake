@@ -4,7 +4,8 @@
 #
 # The program opens its data files by relative path, so everything lies in one folder, which is
 # the working folder of the Start menu's shortcut:
-#   quorvane.exe               the program, a GUI program
+#   quorvane.exe               the program, a GUI program, with the game's icon and its version
+#                              details (dist/windows/quorvane.rc.in)
 #   *.dll                      SDL, SDL_mixer, SDL_ttf and the libraries under them, from
 #                              QUORVANE_WIN64_PREFIX (tools/win64_libraries.sh)
 #   graph/, snd/, Adore64.ttf  the five data files, laid out as in the repository
@@ -52,6 +53,44 @@ list(GET runtime_versions 0 GCC_MINGW_VERSION)
 list(GET runtime_versions 1 MINGW_VERSION)
 configure_file(${PROJECT_SOURCE_DIR}/dist/windows/LICENSES.txt.in ${made}/LICENSES.txt @ONLY)
 
+# What the program and the installer say of themselves: the name, the version, the vendor, the
+# metainfo's summary and licence, and the copyright that the sources state in their SPDX headers.
+include(QuorvanePackageMetadata)
+quorvane_metainfo(${PROJECT_SOURCE_DIR}/dist/org.quorvane.Quorvane.metainfo.xml summary
+                  description licence)
+# The tag is spelt in two pieces so that REUSE does not take it for this file's own.
+string(CONCAT copyright_tag "SPDX-" "FileCopyrightText")
+file(STRINGS ${PROJECT_SOURCE_DIR}/CMakeLists.txt copyright REGEX "${copyright_tag}: "
+     LIMIT_COUNT 1)
+string(REGEX REPLACE ".*${copyright_tag}: " "" copyright "${copyright}")
+set(name Quorvane)
+set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${summary}")
+# Explorer shows the copyright as it is; the licences of the files are told in LICENSES.txt.
+set(legal_copyright "© ${copyright}. Licence: ${licence}, see LICENSES.txt")
+set(icon ${PROJECT_SOURCE_DIR}/dist/windows/quorvane.ico)
+
+# The program's resources: the icon and the version details, compiled by windres. They are an
+# object library of their own, since the program's compile options (warnings, sanitizers) are the
+# C++ compiler's, which windres does not take.
+enable_language(RC)
+set(QUORVANE_RC_ICON ${icon})
+set(QUORVANE_RC_NAME ${name})
+set(QUORVANE_RC_VERSION_NUMBERS
+    "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
+set(QUORVANE_RC_COMMENTS "${summary}")
+set(QUORVANE_RC_COPYRIGHT "${legal_copyright}")
+foreach(value IN ITEMS "${summary}" "${legal_copyright}")
+  if(value MATCHES "[\"\\\\$]")
+    message(FATAL_ERROR "\"${value}\" would need quoting in the resources and the installer")
+  endif()
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/dist/windows/quorvane.rc.in ${made}/quorvane.rc @ONLY)
+add_library(quorvane_resources OBJECT ${made}/quorvane.rc)
+# windres reads the icon when it compiles, unseen by CMake's scan of the file's includes.
+set_source_files_properties(${made}/quorvane.rc PROPERTIES OBJECT_DEPENDS ${icon})
+target_link_libraries(quorvane PRIVATE quorvane_resources)
+
 install(TARGETS quorvane RUNTIME DESTINATION .)
 # strip stamps a Windows program with the time of the moment, so that every stripped install
 # would differ from the last, the zip's from the installer's: a stripped install (cpack's, or
@@ -97,10 +136,8 @@ endif()
 # The values below reach the NSIS script as they are written here.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME quorvane)
-set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
 set(CPACK_PACKAGE_FILE_NAME quorvane-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Front end of a small game: logo, title picture and menu")
 set(CPACK_RESOURCE_FILE_LICENSE ${made}/LICENSES.txt)
 # The installer: into Program Files of 64-bit programs for every user of the machine, with a
 # Start menu folder holding the game's shortcut, started in its own folder, and the
@@ -109,9 +146,25 @@ set(CPACK_RESOURCE_FILE_LICENSE ${made}/LICENSES.txt)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Quorvane)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Quorvane)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_PACKAGE_NAME Quorvane)
-set(CPACK_NSIS_DISPLAY_NAME Quorvane)
+set(CPACK_NSIS_PACKAGE_NAME ${name})
+set(CPACK_NSIS_DISPLAY_NAME ${name})
+# The uninstall entry shows the program's icon.
 set(CPACK_NSIS_INSTALLED_ICON_NAME quorvane.exe)
+# The installer and the uninstaller carry the game's icon, and the installer the program's version
+# details, which makensis writes into its own resources. CPack's script template puts
+# CPACK_NSIS_DEFINES among the installer's attributes, at the script's top level where these
+# commands belong; CPack fills it itself only for installers that download components.
+set(CPACK_NSIS_MUI_ICON ${icon})
+set(CPACK_NSIS_MUI_UNIICON ${icon})
+set(CPACK_NSIS_DEFINES "  VIProductVersion ${PROJECT_VERSION}.0
+  VIAddVersionKey CompanyName \"${CPACK_PACKAGE_VENDOR}\"
+  VIAddVersionKey ProductName \"${name}\"
+  VIAddVersionKey ProductVersion \"${PROJECT_VERSION}\"
+  VIAddVersionKey FileVersion \"${PROJECT_VERSION}\"
+  VIAddVersionKey FileDescription \"${name} installer\"
+  VIAddVersionKey Comments \"${summary}\"
+  VIAddVersionKey LegalCopyright \"${legal_copyright}\"
+  VIAddVersionKey OriginalFilename \"${CPACK_PACKAGE_FILE_NAME}.exe\"")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 # A shortcut starts its program in the output folder of the moment it is made.

@@ -31,9 +31,10 @@ test_packages=(
   shellcheck clang-format git
 )
 # What the Windows build needs besides (tools/win64_libraries.sh installs the cross compiler and
-# what builds the libraries), and what its tests need: Wine, 64-bit only.
+# what builds the libraries), and what its tests need: Wine, 64-bit only, and pefile, which reads
+# the program's and the installer's resources.
 windows_packages=(cmake make pkg-config nsis)
-windows_test_packages=(wine wine64)
+windows_test_packages=(wine wine64 python3-pefile)
 
 # install_missing PACKAGE...
 # shellcheck source=tools/debian_packages.sh

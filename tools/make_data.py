@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes Quorvane's data files: the font, both bitmaps, the logo sound, the
-menu music and the application icons.  Every run gives byte-identical files.
+menu music and the application icons, the Windows icon among them.  Every run
+gives byte-identical files.
 
     /usr/bin/python3 tools/make_data.py [--out DIR]
 
@@ -16,8 +17,8 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from quordata import (bmp, chime, font, icon, logo, music,  # noqa: E402
-                      png, splash)
+from quordata import (bmp, chime, font, icon, ico, logo,  # noqa: E402
+                      music, png, splash)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUTPUTS = [
@@ -30,6 +31,9 @@ OUTPUTS = [
     (icon.icon_path(size),
      lambda size=size: png.encode_png(icon.build_icon(size)))
     for size in icon.SIZES
+] + [
+    (icon.WINDOWS_ICON, lambda: ico.encode_ico(
+        [icon.build_icon(size) for size in icon.WINDOWS_SIZES])),
 ]
 
 

@@ -13,7 +13,7 @@ GENERATOR = os.path.join(ROOT, "tools", "make_data.py")
 FILES = ["Adore64.ttf", "graph/quorspla.bmp", "graph/splash.bmp",
          "snd/quor.wav", "snd/menumusic.ogg"] + [
     "dist/icons/hicolor/%dx%d/apps/org.quorvane.Quorvane.png" % (size, size)
-    for size in (16, 32, 48, 64, 128, 256)]
+    for size in (16, 32, 48, 64, 128, 256)] + ["dist/windows/quorvane.ico"]
 
 
 def read(path):

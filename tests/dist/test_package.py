@@ -6,11 +6,13 @@ dependencies, changelog and folders, none of them shared with other packages.
 What the Windows zip holds: one folder with exactly the program, the libraries of the library
 prefix, the data files, the README and the licences, each file as its source has it; a GUI
 program whose every import, and every import of its libraries, is Windows' own or shipped; and
-an overview of the licences that names every library and where its source is.
+an overview of the licences that names every library and where its source is. The program and
+the installer carry the game's icon and the project's version details.
 
     test_package.py quorvane_<version>_<arch>.deb quorvane-<version>-1.<arch>.rpm
-    test_package.py quorvane-<version>-win64.zip    with QUORVANE_WIN64_PREFIX, the library
-                                                   prefix, and OBJDUMP, mingw-w64's objdump
+    test_package.py quorvane-<version>-win64.zip quorvane-<version>-win64.exe
+                    with QUORVANE_WIN64_PREFIX, the library prefix, and OBJDUMP, mingw-w64's
+                    objdump
 
 lintian and rpmlint judge the packages by their systems' rules (permissions, compression,
 stripping, hardening); these tests check that they are this project's packages.
@@ -21,6 +23,7 @@ import gzip
 import io
 import os
 import re
+import struct
 import subprocess
 import sys
 import tarfile
@@ -36,6 +39,7 @@ del sys.argv[1:]
 DEB = PACKAGES.get(".deb")
 RPM = PACKAGES.get(".rpm")
 ZIP = PACKAGES.get(".zip")
+INSTALLER = PACKAGES.get(".exe")
 ID = "org.quorvane.Quorvane"
 DATA = "usr/share/games/quorvane/"
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
@@ -260,6 +264,56 @@ WINDOWS_FILES = ("graph/quorspla.bmp", "graph/splash.bmp", "snd/quor.wav", "snd/
 # Windows' own DLLs that the program and its libraries may import; anything else must ship.
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "advapi32.dll",
                 "msvcrt.dll"}
+WINDOWS_ICON = REPO / "dist/windows/quorvane.ico"
+# ICONDIRENTRY of an icon file and GRPICONDIRENTRY of an icon group resource: width, height,
+# palette size, reserved, planes, bits per pixel, the image's size, then its offset in the file
+# or its RT_ICON id.
+ICON_ENTRY = struct.Struct("<BBBBHHII")
+GROUP_ENTRY = struct.Struct("<BBBBHHIH")
+
+
+def icon_file_images(data):
+    """The images of an icon file: a list of (width, height, palette size, planes, bits, bytes)."""
+    count = struct.unpack_from("<H", data, 4)[0]
+    images = []
+    for index in range(count):
+        width, height, colours, _, planes, bits, length, offset = ICON_ENTRY.unpack_from(
+            data, 6 + ICON_ENTRY.size * index)
+        images.append((width, height, colours, planes, bits, data[offset:offset + length]))
+    return images
+
+
+def resources(binary):
+    """A Windows binary's icon groups, {name: the images as icon_file_images gives them}, its
+    version strings, {key: value}, and the four numbers of its fixed file version."""
+    # Only the Windows build's checks need pefile.
+    import pefile
+    pe = pefile.PE(str(binary))
+    found = {}
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in directory.entries if directory else ():
+        for entry in kind.directory.entries:
+            leaf = entry.directory.entries[0].data.struct
+            name = str(entry.name) if entry.name is not None else entry.id
+            found.setdefault(kind.id, {})[name] = pe.get_data(leaf.OffsetToData, leaf.Size)
+    icons = found.get(pefile.RESOURCE_TYPE["RT_ICON"], {})
+    groups = {}
+    for name, group in found.get(pefile.RESOURCE_TYPE["RT_GROUP_ICON"], {}).items():
+        count = struct.unpack_from("<H", group, 4)[0]
+        groups[name] = []
+        for index in range(count):
+            width, height, colours, _, planes, bits, _, icon = GROUP_ENTRY.unpack_from(
+                group, 6 + GROUP_ENTRY.size * index)
+            groups[name].append((width, height, colours, planes, bits, icons[icon]))
+    strings = {key.decode(): value.decode()
+               for info in getattr(pe, "FileInfo", ()) for entry in info
+               for table in getattr(entry, "StringTable", ())
+               for key, value in table.entries.items()}
+    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    numbers = None if fixed is None else (
+        fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
+        fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF)
+    return groups, strings, numbers
 
 
 class WindowsPackage(unittest.TestCase):
@@ -329,9 +383,43 @@ class WindowsPackage(unittest.TestCase):
             if library and not line.startswith("#") and library not in ("toolchain", "recipe"):
                 self.assertRegex(text, r"%s,\s+https://" % re.escape(version), library)
 
+    def test_program_and_installer_carry_the_game_s_icon_and_the_project_s_version_details(self):
+        if INSTALLER is None:
+            self.skipTest("no installer given")
+        version = re.fullmatch(r"quorvane-(.*)-win64", ZIP.stem)[1]
+        summary, _, licence = metainfo()
+        icon = icon_file_images(WINDOWS_ICON.read_bytes())
+        # SDL 1.2 gives its window the program's icon named SDL_app (resource names are kept in
+        # upper case), and Explorer shows a program's first icon: it is the program's only one.
+        # NSIS names the installer's.
+        for binary, icon_names, description, more in (
+                (self.folder / "quorvane.exe", ["SDL_APP"], "Quorvane",
+                 {"InternalName": "quorvane"}),
+                (INSTALLER, None, "Quorvane installer", {})):
+            with self.subTest(binary=binary.name):
+                groups, strings, numbers = resources(binary)
+                self.assertEqual(len(groups), 1)
+                if icon_names:
+                    self.assertEqual(list(groups), icon_names)
+                self.assertTrue(list(groups.values())[0] == icon,
+                                "the icon is not dist/windows/quorvane.ico")
+                self.assertEqual(numbers, (*map(int, version.split(".")), 0))
+                self.assertEqual(strings, {
+                    "CompanyName": "The Quorvane developers",
+                    "ProductName": "Quorvane",
+                    "ProductVersion": version,
+                    "FileVersion": version,
+                    "FileDescription": description,
+                    "Comments": summary,
+                    "LegalCopyright": "© 2026 The Quorvane developers. Licence: %s, see "
+                                      "LICENSES.txt" % licence,
+                    "OriginalFilename": binary.name,
+                    **more})
+
 
 if __name__ == "__main__":
     if not PACKAGES or not all(path.is_file() for path in PACKAGES.values()) or \
-            set(PACKAGES) - {".deb", ".rpm", ".zip"}:
-        sys.exit("usage: test_package.py PACKAGE.deb [PACKAGE.rpm] | PACKAGE.zip (existing files)")
+            set(PACKAGES) - {".deb", ".rpm", ".zip", ".exe"}:
+        sys.exit("usage: test_package.py PACKAGE.deb [PACKAGE.rpm] | PACKAGE.zip [INSTALLER.exe] "
+                 "(existing files)")
     unittest.main(verbosity=2)

@@ -8,7 +8,8 @@ sdl12-compat. Without its data folder the launcher says so in one line and ends 
 
 The Windows build's zip, unpacked, and its installer, installed silently into the Wine prefix
 (both under Wine, see xharness.py): the game is played from its own folder, the installer's from
-its Start menu shortcut's working folder, and is heard too; the uninstaller leaves nothing.
+its Start menu shortcut's working folder, and is heard too; its window shows the game's icon; the
+uninstaller leaves nothing.
 
     test_installed.py Staged     needs QUORVANE_BUILD_DIR (a build folder to install from, in
                                  the layout of its install variables)
@@ -33,6 +34,9 @@ import unittest
 import zipfile
 from pathlib import Path
 
+import numpy as np
+from PIL import Image
+
 import checks
 import runs
 import xharness
@@ -49,6 +53,8 @@ UNINSTALLER = "Uninstall.exe"
 START_MENU = "ProgramData/Microsoft/Windows/Start Menu/Programs"
 REGISTRY_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane",
                  r"HKLM\Software\The Quorvane developers\Quorvane")
+# The icon that the Windows program carries, with a picture for each of its sizes.
+WINDOWS_ICON = xharness.REPO / "dist/windows/quorvane.ico"
 
 
 def setting(name):
@@ -71,6 +77,8 @@ def play(test, work, exe, data, env=None, record=False, server=None):
         server = server or stack.enter_context(XServer())
         program = stack.enter_context(Program(server, work, env=env, exe=exe, record=record))
         program.wait_window(20)
+        if xharness.WINE:
+            check_window_icon(test, program)
         program.wait_picture(screens.logo, 10)
         program.wait_picture(screens.menu, 10, allowed=screens.logo)
         program.key("q")
@@ -89,6 +97,26 @@ def play(test, work, exe, data, env=None, record=False, server=None):
                 test.assertIsNotNone(at, "a sound is not heard (best match %.2f)" % score)
     test.assertEqual(runs.snapshot(work), work_before, "the game wrote into its working folder")
     test.assertEqual(runs.snapshot(data), data_before, "the game changed its data folder")
+
+
+def check_window_icon(test, program):
+    """Under Wine, the window shows the program's icon: every picture of its _NET_WM_ICON is the
+    picture of that size in the committed icon, as SDL's window class takes it from the icon
+    resource named SDL_app. Without that resource Wine gives the window its own icon, a wine
+    glass."""
+    with Image.open(WINDOWS_ICON) as icon:
+        pictures = {size[0]: np.asarray(icon.ico.getimage(size).convert("RGBA"))
+                    for size in icon.ico.sizes()}
+    deadline = time.monotonic() + 5
+    while not (found := program.wm_icons()):
+        test.assertLess(time.monotonic(), deadline, "the window has no icon")
+        time.sleep(0.1)
+    for picture in found:
+        height, width, _ = picture.shape
+        test.assertEqual(width, height, "a window icon of %d by %d" % (width, height))
+        test.assertIn(width, pictures, "a window icon of a size that the program's has not")
+        test.assertTrue(np.array_equal(picture, pictures[width]),
+                        "the window's icon of %d pixels is not the game's" % width)
 
 
 class InstalledRun:
@@ -267,8 +295,9 @@ class Zip(unittest.TestCase):
 
 class Installer(unittest.TestCase):
     """The installer, run silently into the Wine prefix: it installs what the zip holds and an
-    uninstaller, with a Start menu shortcut that starts the game in its folder; the uninstaller
-    leaves no file, folder, shortcut or registry key of it behind."""
+    uninstaller, with a Start menu shortcut that starts the game in its folder and an uninstall
+    entry that shows the game's icon; the uninstaller leaves no file, folder, shortcut or
+    registry key of it behind."""
 
     def setUp(self):
         windows_build()
@@ -277,6 +306,8 @@ class Installer(unittest.TestCase):
         self.drive = setting("WINEPREFIX") / "drive_c"
         self.shortcuts = self.drive / START_MENU / INSTALL_NAME
         self.server = self.enterContext(XServer())
+        self.scratch = Path(self.enterContext(tempfile.TemporaryDirectory(
+            prefix="quorvane-installer-")))
         # What a run that failed half-way left would make the installer uninstall it first: gone.
         for leftover in (self.drive / "Program Files" / INSTALL_NAME, self.drive / "Games",
                          self.shortcuts):
@@ -311,6 +342,14 @@ class Installer(unittest.TestCase):
         self.assertEqual(working.lower(), folder.lower())
         for key in REGISTRY_KEYS:
             self.assertEqual(wine(self.server, "reg", "query", key), 0, key)
+        # The uninstall entry shows the icon of the file that its DisplayIcon names.
+        entry = self.scratch / "entry.reg"
+        self.assertEqual(wine(self.server, "reg", "export", REGISTRY_KEYS[0],
+                              xharness.program_path(entry), "/y"), 0)
+        icon = re.search(r'^"DisplayIcon"="(.*)"\r?$', entry.read_text("utf-16"), re.MULTILINE)
+        self.assertIsNotNone(icon, "the uninstall entry has no DisplayIcon")
+        self.assertEqual(icon[1].replace("\\\\", "\\").lower(),
+                         (folder + "\\quorvane.exe").lower())
         if and_play:
             play(self, unix_path(working), unix_path(target), installed, INSTALLED_ENV,
                  record=True, server=self.server)

@@ -333,6 +333,24 @@ class Program:
         found = re.fullmatch(r'WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)"\s*', out)
         return found.groups() if found else out.strip()
 
+    def wm_icons(self):
+        """The pictures of the window's _NET_WM_ICON, which window managers and task bars show
+        (under Wine, the icon of the program's window class): a list of HxWx4 uint8 RGBA arrays,
+        empty when the window has none."""
+        out = self._on_window("xprop", "-id", WINDOW, "-notype", "32c", "_NET_WM_ICON").decode()
+        values = [int(value) for value in re.findall(r"\d+", out.partition("=")[2])]
+        icons = []
+        while len(values) >= 2:
+            width, height = values[:2]
+            pixels = np.array(values[2:2 + width * height], dtype=np.uint32)
+            if width * height == 0 or pixels.size != width * height:
+                raise HarnessError("_NET_WM_ICON is cut short: %s" % out[:200])
+            # Each pixel is one CARDINAL, 0xAARRGGBB.
+            icons.append(np.stack([pixels >> 16, pixels >> 8, pixels, pixels >> 24], axis=-1)
+                         .astype(np.uint8).reshape(height, width, 4))
+            values = values[2 + width * height:]
+        return icons
+
     def key(self, name):
         """Presses and releases a key (xdotool's name: "s", "Escape", "shift+s") in the window."""
         self._keys("key", name)

@@ -1,5 +1,5 @@
 """Draws the application icons: the logo's emblem alone, on a transparent
-square, for each size of the desktop's icon theme."""
+square, for each size of the desktop's icon theme and of the Windows icon."""
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
 
@@ -12,6 +12,10 @@ from . import pixelart as px
 
 APP_ID = "org.quorvane.Quorvane"
 SIZES = (16, 32, 48, 64, 128, 256)
+# The Windows program's icon: the sizes that Explorer, the taskbar, the
+# Start menu and a window's title bar ask for at the usual display scales.
+WINDOWS_ICON = "dist/windows/quorvane.ico"
+WINDOWS_SIZES = (16, 24, 32, 48, 256)
 
 # In the logo the emblem spans from the ring's left edge to the far
 # corner of its tail, in emblem pixels from the hub, the same across and
