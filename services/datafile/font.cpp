@@ -25,7 +25,7 @@ constexpr int maxTextHeight = 1024;
 // its check walks every glyph.
 constexpr Sint64 maxFontBytes = 4 * 1024 * 1024;
 
-// The table directory is searched and sorted through at every opening.
+// Every entry of the table directory is compared with those before it at every opening.
 constexpr std::size_t maxFontTables = 256;
 
 // The tables that FreeType reads whole, or walks whole, at every opening of a face, and what they
@@ -67,7 +67,7 @@ struct FontTable {
 };
 
 // The table directory of a font's first face: the version, every entry's furthest byte, and the
-// tables that FreeType keeps of a file of `fileSize` bytes.
+// entries that FreeType keeps of a file of `fileSize` bytes, the empty ones among them.
 struct FontDirectory {
     Uint32 version;
     Sint64 extent;
@@ -104,6 +104,9 @@ bool readDirectory(const Uint8* bytes, std::size_t count, Sint64 fileSize,
     if (reader.failed) {
         return refuse("font: table directory beyond the leading bytes");
     }
+    if (tables > maxFontTables) {
+        return refuse("font: more than 256 tables");
+    }
     directory.extent = std::max(directory.extent, static_cast<Sint64>(reader.position));
     seekTo(reader, reader.position - 16 * tables);
     for (std::size_t n = 0; n < tables; ++n) {
@@ -113,25 +116,30 @@ bool readDirectory(const Uint8* bytes, std::size_t count, Sint64 fileSize,
         table.offset = readBe32(reader);
         table.length = readBe32(reader);
         directory.extent = std::max(directory.extent, table.offset + table.length);
-        // FreeType drops a table that does not lie whole in the file, but for the metrics, which
-        // it cuts to whole entries; an empty table is none.
+        // FreeType drops an entry that does not lie whole in the file, but for the metrics, which
+        // it cuts to whole entries, and an entry of a tag that it keeps already: the first entry
+        // of a tag is its table even when it is empty (tt_face_load_font_dir).
         const bool metrics =
             std::strcmp(table.tag, "hmtx") == 0 || std::strcmp(table.tag, "vmtx") == 0;
         if (table.offset <= fileSize && table.length > fileSize - table.offset && metrics) {
             table.length = (fileSize - table.offset) / 4 * 4;
         }
-        if (table.offset + table.length <= fileSize && table.length > 0) {
+        const bool kept = std::any_of(
+            directory.tables.begin(), directory.tables.end(),
+            [&table](const FontTable& other) { return std::strcmp(other.tag, table.tag) == 0; });
+        if (table.offset + table.length <= fileSize && !kept) {
             directory.tables.push_back(table);
         }
     }
     return true;
 }
 
-// The table of the directory tagged `tag` that FreeType uses: the first one that it keeps.
+// The table tagged `tag` that FreeType uses, or none: an empty table is a missing one
+// (tt_face_lookup_table).
 const FontTable* findTable(const FontDirectory& directory, const char* tag) {
     for (const FontTable& table : directory.tables) {
         if (std::strcmp(table.tag, tag) == 0) {
-            return &table;
+            return table.length > 0 ? &table : nullptr;
         }
     }
     return nullptr;
@@ -151,8 +159,9 @@ ByteReader tableReader(const Uint8* bytes, const FontDirectory& directory, const
 }
 
 // How many `loca` entries FreeType takes as glyph locations (tt_face_load_loca): the table's, at
-// most 65536, or one more than the glyph count when the bytes before the next table hold them,
-// else the glyph count comes down to the table's. None when the bytes lie beyond the font.
+// most 65536, or one more than the glyph count when the bytes before the next table, empty or
+// not, hold them, else the glyph count comes down to the table's. None when the bytes lie beyond
+// the font.
 std::size_t glyphLocations(const FontDirectory& directory, const FontTable& loca, bool longOffsets,
                            std::size_t& glyphs, std::size_t size) {
     const int shift = longOffsets ? 2 : 1;
@@ -230,12 +239,11 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 f
     if (directory.version != 0x00010000 && directory.version != 0x74727565) {
         return refused("font: not TrueType");
     }
-    if (directory.tables.size() > maxFontTables) {
-        return refused("font: more than 256 tables");
-    }
     Sint64 wholeRead = 0;
     for (const FontTable& table : directory.tables) {
-        const auto tagged = [&table](const char* tag) { return std::strcmp(table.tag, tag) == 0; };
+        const auto tagged = [&table](const char* tag) {
+            return table.length > 0 && std::strcmp(table.tag, tag) == 0;
+        };
         if (std::any_of(std::begin(otherGlyphTables), std::end(otherGlyphTables), tagged)) {
             return refused("font: glyphs other than TrueType outlines");
         }

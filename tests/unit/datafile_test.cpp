@@ -312,6 +312,16 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
         {"glyph programs without font programs", passes, true, oneTable("maxp", instructed)},
         {"16385 glyphs", "font: more than 16384 glyphs", false,
          oneTable("maxp", {0, 1, 0, 0, 0x40, 0x01})},
+        // The edges of the bounds on outlines, and where FreeType finds them.
+        {"points1024.ttf", passes, false},
+        {"points1025.ttf", "font: a glyph of too many points", false},
+        {"walked8.ttf", passes, false},
+        {"walked9.ttf", "font: glyphs made of parts too deep", false},
+        {"pastglyf.ttf", "font: a glyph of too many points", false},
+        {"locaroom.ttf", "font: a glyph of too many points", false},
+        {"emptybefore.ttf", passes, false},
+        {"emptyafter.ttf", "font: a glyph of too many points", false},
+        {"heavy.ttf", "font: a glyph of too many bytes", false},
     };
     for (const Row& row : rows) {
         std::ifstream in(std::string(FIXTURE_DIR "/") + row.font, std::ios::binary);
