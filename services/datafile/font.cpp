@@ -4,6 +4,7 @@
 #include "services/datafile/font.h"
 
 #include "services/datafile.h"
+#include "services/datafile/eblc.h"
 #include "services/datafile/glyf.h"
 #include "services/datafile/reader.h"
 
@@ -143,6 +144,13 @@ const FontTable* findTable(const FontDirectory& directory, const char* tag) {
         }
     }
     return nullptr;
+}
+
+// The table tagged `tag` that FreeType uses, else the one tagged `otherwise`.
+const FontTable* findEither(const FontDirectory& directory, const char* tag,
+                            const char* otherwise) {
+    const FontTable* table = findTable(directory, tag);
+    return table != nullptr ? table : findTable(directory, otherwise);
 }
 
 Sint64 tableLength(const FontDirectory& directory, const char* tag) {
@@ -300,6 +308,16 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
         if (!glyphOutlinesAccepted(tables)) {
             return std::nullopt;
         }
+    }
+    // FreeType takes the bitmaps' locations from `EBLC`, else from `bloc`, and their images from
+    // `EBDT`, else from `bdat` (tt_face_load_sbit).
+    const FontTable* locations = findEither(directory, "EBLC", "bloc");
+    const FontTable* images = findEither(directory, "EBDT", "bdat");
+    if (locations != nullptr && images != nullptr &&
+        !embeddedBitmapsAccepted({bytes + locations->offset,
+                                  static_cast<std::size_t>(locations->length),
+                                  static_cast<std::size_t>(images->length)})) {
+        return std::nullopt;
     }
     // Without programs of its own, FreeType fits the glyphs to the pixels with its auto-hinter.
     return FontCheck{instructions > 0 || tableLength(directory, "fpgm") > 0 ||

@@ -352,6 +352,43 @@ def font_most_points(path):
     font.save(path)
 
 
+def font_compound_bitmaps(path):
+    """A font whose embedded bitmaps at 16 pixels per em are each made of two copies of the next
+    glyph's, down to a plain one 94 levels below: FreeType draws every part as often as it is
+    named, up to 100 levels deep, 2^94 images for the first glyph and still 2^86 for "(" (a
+    hang)."""
+    from fontTools.ttLib import TTFont
+    from fontTools.ttLib.tables.DefaultTable import DefaultTable
+
+    make_box_font(path, "Parts", 1024, 512, (0, 0, 512, 768), 768, 256)
+    font = TTFont(path)
+    last = len(font.getGlyphOrder()) - 1
+    # Images of format 9 (big metrics and parts) for every glyph but the last, each two parts of
+    # the next glyph at the same place; the last glyph's of format 1 (small metrics, byte rows).
+    images = [struct.pack(">BBbbBbbBHHbbHbb", 8, 8, 0, 8, 8, 0, 0, 0, 2, glyph + 1, 0, 0,
+                          glyph + 1, 0, 0) for glyph in range(last)]
+    images.append(struct.pack(">BBbbB", 8, 8, 0, 8, 8) + b"\xff" * 8)
+    offsets = [0]
+    for image in images:
+        offsets.append(offsets[-1] + len(image))
+    array = 8 + 48
+    locations = struct.pack(">II", 0x00020000, 1)
+    locations += struct.pack(">III", array, 16 + 8 + 4 * (last + 1) + 8 + 8, 2) + bytes(28)
+    locations += struct.pack(">HHBBBb", 0, last, 16, 16, 1, 1)
+    first_subtable = 16
+    second_subtable = first_subtable + 8 + 4 * (last + 1)
+    locations += struct.pack(">HHI", 0, last - 1, first_subtable)
+    locations += struct.pack(">HHI", last, last, second_subtable)
+    locations += struct.pack(">HHI", 1, 9, 4) + struct.pack(">%dI" % (last + 1), *offsets[:-1])
+    locations += struct.pack(">HHI", 1, 1, 4 + offsets[-2]) + struct.pack(">II", 0,
+                                                                            len(images[-1]))
+    font["EBLC"] = DefaultTable("EBLC")
+    font["EBLC"].data = locations
+    font["EBDT"] = DefaultTable("EBDT")
+    font["EBDT"].data = struct.pack(">I", 0x00020000) + b"".join(images)
+    font.save(path)
+
+
 # --- files that are not regular files ---------------------------------------------------------
 
 def fifo(path):

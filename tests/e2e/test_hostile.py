@@ -297,6 +297,8 @@ def crafted_cases():
          Case(put(MUSIC, crafted.sparse_tail, 3 * crafted.GiB // 2), logo, splash, music=False)),
         ("FIFO as the splash", Case(put(SPLASH, crafted.fifo), logo, None)),
         ("FIFO as the font", Case(put(FONT, crafted.fifo), logo, splash, text=False)),
+        ("font of bitmaps made of two of the next, 94 levels deep",
+         Case(put(FONT, crafted.font_compound_bitmaps), logo, splash, text=False)),
     ]
 
 

@@ -275,13 +275,73 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
     }
 }
 
+// A font of the given tables, one after another, made here for the rows that name no fixture file.
+Bytes fontOf(const std::vector<std::pair<const char*, Bytes>>& tables) {
+    Bytes font;
+    putBe(font, 0x00010000, 4);
+    putBe(font, static_cast<Uint32>(tables.size()), 2);
+    putBe(font, 0, 6);
+    Uint32 offset = 12 + 16 * static_cast<Uint32>(tables.size());
+    for (const auto& [tag, body] : tables) {
+        putTag(font, tag);
+        putBe(font, 0, 4);
+        putBe(font, offset, 4);
+        putBe(font, static_cast<Uint32>(body.size()), 4);
+        offset += static_cast<Uint32>(body.size());
+    }
+    for (const auto& table : tables) {
+        font.insert(font.end(), table.second.begin(), table.second.end());
+    }
+    return font;
+}
+
+// A font of embedded bitmaps at 16 pixels per em, of the table version `version`: one size with
+// `records` index records over glyphs 0 to `last`, all of one subtable of `indexFormat` with images
+// of `imageFormat`, whose fields after its header are `fields`; and a table of images.
+Bytes bitmapFont(Uint32 indexFormat, Uint32 imageFormat, const Bytes& fields, Uint32 last = 1,
+                 Uint32 records = 1, Uint32 version = 0x00020000) {
+    Bytes locations;
+    putBe(locations, version, 4);
+    putBe(locations, 1, 4);
+    putBe(locations, 56, 4);
+    putBe(locations, 8 * records + 8 + static_cast<Uint32>(fields.size()), 4);
+    putBe(locations, records, 4);
+    putBe(locations, 0, 4 + 24);
+    putBe(locations, 0, 2);
+    putBe(locations, last, 2);
+    putBe(locations, 0x10100101, 4); // 16 by 16 pixels per em, 1 bit a pixel, horizontal
+    for (Uint32 n = 0; n < records; ++n) {
+        putBe(locations, 0, 2);
+        putBe(locations, last, 2);
+        putBe(locations, 8 * records, 4);
+    }
+    putBe(locations, indexFormat, 2);
+    putBe(locations, imageFormat, 2);
+    putBe(locations, 0, 4);
+    locations.insert(locations.end(), fields.begin(), fields.end());
+    return fontOf({{"EBLC", locations}, {"EBDT", Bytes(64, 0)}});
+}
+
+// The fields of an index subtable: 4-byte (`width` 4) or 2-byte numbers.
+Bytes fields(const std::vector<Uint32>& numbers, int width = 4) {
+    Bytes bytes;
+    for (Uint32 number : numbers) {
+        putBe(bytes, number, width);
+    }
+    return bytes;
+}
+
 TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
-    // A font of one table, made here for the rows that name no fixture file.
-    const auto oneTable = [](const char* tag, const Bytes& body) {
-        Bytes font = fontDirectory(0x00010000, {{28, static_cast<Uint32>(body.size())}}, tag);
-        font.insert(font.end(), body.begin(), body.end());
-        return font;
+    const auto oneTable = [](const char* tag, const Bytes& body) { return fontOf({{tag, body}}); };
+    // An image size and big metrics, then a sparse list of `glyphs` glyphs, as format 5 has them.
+    const auto sparse = [](Uint32 glyphs, Uint32 listed) {
+        Bytes list = fields({10, 0, 0, glyphs});
+        list.resize(list.size() + 2 * listed);
+        return list;
     };
+    const char* parts = "font: embedded bitmaps made of parts or compressed";
+    const char* bitmapBytes = "font: an embedded bitmap of too many bytes";
+    const char* entries = "font: embedded bitmaps of too many entries";
     Bytes instructed(32, 0);
     instructed[1] = 1;  // version 1.0
     instructed[27] = 1; // glyph programs of up to 1 byte
@@ -322,6 +382,24 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
         {"emptybefore.ttf", passes, false},
         {"emptyafter.ttf", "font: a glyph of too many points", false},
         {"heavy.ttf", "font: a glyph of too many bytes", false},
+        // Embedded bitmaps.
+        {"plain bitmaps, an offset for each glyph", passes, false,
+         bitmapFont(1, 1, fields({0, 10, 20}))},
+        {"compound bitmaps", parts, false, bitmapFont(1, 9, fields({0, 10, 20}))},
+        {"PNG bitmaps", parts, false, bitmapFont(3, 17, fields({0, 10, 20}, 2))},
+        {"compound bitmaps in a table of a version FreeType does not read", passes, false,
+         bitmapFont(1, 9, fields({0, 10, 20}), 1, 1, 0x00010000)},
+        {"an image of 64 KiB", passes, false, bitmapFont(1, 1, fields({0, 65536}), 0)},
+        {"an image of 64 KiB and a byte", bitmapBytes, false,
+         bitmapFont(1, 1, fields({0, 10, 65547}))},
+        {"one size of image for all, of 64 KiB and a byte", bitmapBytes, false,
+         bitmapFont(2, 1, fields({65537, 0, 0}))},
+        {"a size, a record and a sparse list of 32766 glyphs", passes, false,
+         bitmapFont(5, 1, sparse(32766, 32766))},
+        {"a sparse list of 32767 glyphs", entries, false, bitmapFont(5, 1, sparse(32767, 32767))},
+        {"32768 records", entries, false, bitmapFont(2, 1, fields({10, 0, 0}), 1, 32768)},
+        {"a sparse list longer than the table, which FreeType does not read", passes, false,
+         bitmapFont(5, 1, sparse(40000, 10))},
     };
     for (const Row& row : rows) {
         std::ifstream in(std::string(FIXTURE_DIR "/") + row.font, std::ios::binary);
