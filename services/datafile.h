@@ -18,8 +18,8 @@ SDL_Surface* loadBitmap(const char* path);
 // refused, or the font library is not running, with the reason for SDL_GetError.
 TTF_Font* openFont(const char* path, int size);
 
-// Whether TTF_RenderText_Shaded may draw `text` in `font`.
-bool textFitsItsBox(TTF_Font* font, const std::string& text);
+// Whether TTF_RenderText_Shaded may draw `text` in `font`, opened at `size` points.
+bool textFitsItsBox(TTF_Font* font, const std::string& text, int size);
 
 // Loads a sound as Mix_LoadWAV would; null when the file is missing, special or refused, with the
 // reason for SDL_GetError.

@@ -70,7 +70,7 @@ void drawText(std::string text, int x, int y, int size, int fgRed, int fgGreen, 
     if (font == nullptr) {
         return;
     }
-    if (!textFitsItsBox(font, text)) {
+    if (!textFitsItsBox(font, text, size)) {
         TTF_CloseFont(font);
         return;
     }

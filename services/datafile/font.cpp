@@ -22,6 +22,14 @@ namespace {
 constexpr int maxTextWidth = 4096;
 constexpr int maxTextHeight = 1024;
 
+// How far a glyph may reach above its line's ascent or below its descent, and how wide and tall
+// it may be, in ems of the font's size in pixels. FreeType renders every glyph whole, and SDL_ttf
+// keeps each one until the font closes, however much of it the text box cuts off. Capitals with
+// stacked accents and long descenders reach a fraction of an em beyond the line, and the widest
+// letters are not two ems wide.
+constexpr int glyphReachEms = 1;
+constexpr int glyphSizeEms = 4;
+
 // Largest font: each line of text opens it anew, twice a menu frame, from a copy in memory, and
 // its check walks every glyph.
 constexpr Sint64 maxFontBytes = 4 * 1024 * 1024;
@@ -331,11 +339,13 @@ bool fontMetricsUsable(int height, int ascent, int descent) {
            refuse("font: a line height out of range");
 }
 
-bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
+bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs, const TextLine& line) {
     // TTF_RenderText_Shaded moves the pen right of the first glyph's negative left bearing only;
     // a later glyph whose box starts left of the text box, by its own bearing or by kerning,
     // writes before the box's pixels, and SDL_FreeSurface then aborts ("munmap_chunk(): invalid
     // pointer"). Within the bounds no sum can overflow SDL_ttf's ints.
+    const Sint64 reach = Sint64{glyphReachEms} * line.size;
+    const Sint64 largest = Sint64{glyphSizeEms} * line.size;
     Sint64 pen = 0;
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const GlyphPlace& glyph = glyphs[n];
@@ -343,6 +353,17 @@ bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
             if (std::abs(value) > maxTextWidth) {
                 return refuse("font: a glyph beyond the largest text box");
             }
+        }
+        // SDL_ttf's text box reaches from the ascent down to the lowest glyph, and the parts of
+        // a glyph above it are rendered and then cut off.
+        if (glyph.maxY > line.ascent + reach) {
+            return refuse("font: a glyph reaching far above its line");
+        }
+        if (glyph.minY < line.descent - reach) {
+            return refuse("font: a glyph reaching far below its line");
+        }
+        if (glyph.maxX - glyph.minX > largest || glyph.maxY - glyph.minY > largest) {
+            return refuse("font: a glyph far larger than its size");
         }
         pen += n == 0 ? std::max(-glyph.minX, 0) : glyph.kerning;
         if (glyph.maxX > glyph.minX && pen + glyph.minX < 0) {
@@ -353,7 +374,8 @@ bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
     return true;
 }
 
-bool textFitsItsBox(TTF_Font* font, const std::string& text) {
+bool textFitsItsBox(TTF_Font* font, const std::string& text, int size) {
+    // Measuring loads each glyph's outline, or its bitmap, but renders nothing.
     int width = 0;
     int height = 0;
     if (TTF_SizeText(font, text.c_str(), &width, &height) != 0) {
@@ -368,9 +390,7 @@ bool textFitsItsBox(TTF_Font* font, const std::string& text) {
     int previous = 0;
     for (const unsigned char character : text) {
         GlyphPlace glyph{};
-        int minY = 0;
-        int maxY = 0;
-        if (TTF_GlyphMetrics(font, character, &glyph.minX, &glyph.maxX, &minY, &maxY,
+        if (TTF_GlyphMetrics(font, character, &glyph.minX, &glyph.maxX, &glyph.minY, &glyph.maxY,
                              &glyph.advance) != 0) {
             return false;
         }
@@ -381,5 +401,5 @@ bool textFitsItsBox(TTF_Font* font, const std::string& text) {
         previous = index;
         glyphs.push_back(glyph);
     }
-    return glyphsStayInTheirBox(glyphs);
+    return glyphsStayInTheirBox(glyphs, {size, TTF_FontAscent(font), TTF_FontDescent(font)});
 }

@@ -229,6 +229,7 @@ TEST_F(FontTest, ProgramTextsFitTheirPlaces) {
         EXPECT_LT(h, 30) << line.text;
         EXPECT_LE(line.x + w, 640) << line.text;
         EXPECT_LE(line.y + h, 480) << line.text;
+        EXPECT_TRUE(textFitsItsBox(font, line.text, line.points)) << SDL_GetError();
         SDL_FreeSurface(shaded);
         TTF_CloseFont(font);
     }

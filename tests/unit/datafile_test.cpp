@@ -864,22 +864,51 @@ TEST(DataFileChecks, TextBoxesAndGlyphsThatSdlTtfRendersInside) {
         const char* name;
         std::vector<GlyphPlace> glyphs;
         const char* reason;
+        TextLine line = {16, 14, -4};
     };
     const char* left = "font: a glyph left of its text box";
+    const char* above = "font: a glyph reaching far above its line";
+    const char* below = "font: a glyph reaching far below its line";
+    const char* large = "font: a glyph far larger than its size";
     const Row rows[] = {
-        {"boxes in their cells", {{0, 6, 10, 0}, {2, 8, 10, 0}}, passes},
+        {"boxes in their cells", {{0, 6, 0, 10, 10, 0}, {2, 8, 0, 10, 10, 0}}, passes},
         {"the first glyph's negative bearing is made up for",
-         {{-3, 6, 10, 0}, {-12, 8, 10, 0}},
+         {{-3, 6, 0, 10, 10, 0}, {-12, 8, 0, 10, 10, 0}},
          passes},
-        {"a later glyph left of the box", {{0, 6, 10, 0}, {-11, 8, 10, 0}}, left},
-        {"kerning pulls it left of the box", {{0, 6, 10, 0}, {0, 8, 10, -11}}, left},
-        {"an empty glyph draws nothing there", {{0, 6, 10, 0}, {-20, -20, 10, 0}}, passes},
+        {"a later glyph left of the box", {{0, 6, 0, 10, 10, 0}, {-11, 8, 0, 10, 10, 0}}, left},
+        {"kerning pulls it left of the box", {{0, 6, 0, 10, 10, 0}, {0, 8, 0, 10, 10, -11}}, left},
+        {"an empty glyph draws nothing there",
+         {{0, 6, 0, 10, 10, 0}, {-20, -20, 0, 0, 10, 0}},
+         passes},
         {"an advance beyond the bound",
-         {{0, 6, 100000, 0}},
+         {{0, 6, 0, 10, 100000, 0}},
          "font: a glyph beyond the largest text box"},
+        // The Adore64 "Q" and "y" at 12 points, and at 16 the accents and descenders of ordinary
+        // faces: a ring over a capital half an em above the ascent, a tail three quarters of an
+        // em below the descent.
+        {"the project's own glyphs",
+         {{2, 11, 0, 11, 12, 0}, {2, 11, -3, 8, 12, 0}},
+         passes,
+         {12, 14, -3}},
+        {"a tall accent and a long descender",
+         {{1, 14, 0, 22, 16, 0}, {0, 12, -16, 8, 16, 0}},
+         passes},
+        {"a glyph one em above the ascent", {{0, 6, 0, 30, 10, 0}}, passes},
+        {"a glyph a pixel further up", {{0, 6, 0, 31, 10, 0}}, above},
+        {"a G 2048 pixels wide reaching 4096 up, in a text box of the line's height",
+         {{0, 2048, 0, 4096, 2048, 0}},
+         above},
+        {"a glyph one em below the descent", {{0, 6, -20, 10, 10, 0}}, passes},
+        {"a glyph a pixel further down", {{0, 6, -21, 10, 10, 0}}, below},
+        {"a glyph four ems wide", {{0, 64, 0, 10, 64, 0}}, passes},
+        {"a glyph a pixel wider", {{0, 65, 0, 10, 65, 0}}, large},
+        {"a glyph taller than four ems within a tall line",
+         {{0, 6, 0, 65, 10, 0}},
+         large,
+         {16, 80, -4}},
     };
     for (const Row& row : rows) {
-        expectVerdict(glyphsStayInTheirBox(row.glyphs), row.reason, row.name);
+        expectVerdict(glyphsStayInTheirBox(row.glyphs, row.line), row.reason, row.name);
     }
     const char* height = "font: a line height out of range";
     expectVerdict(fontMetricsUsable(23, 18, -4), passes, "an ordinary face");
