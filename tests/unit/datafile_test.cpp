@@ -266,6 +266,11 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
          fontDirectory(truetype, {{28, 256 << 20}}, "kern"), 20, 28 + 256 * mib, passes},
         {"a glyph table of 4 MiB, read a glyph at a time", fontDirectory(truetype, {{28, 4 << 20}}),
          300 * mib, -1, "font: over 4 MiB"},
+        {"control values of 64 KiB", fontDirectory(truetype, {{28, 64 << 10}}, "cvt "), 1 * mib,
+         28 + (64 << 10), passes},
+        {"a font program of 64 KiB and a byte, copied whole at every opening",
+         fontDirectory(truetype, {{28, (64 << 10) + 1}}, "fpgm"), 1 * mib, -1,
+         "font: a font program or control values over 64 KiB"},
     };
     for (const Row& row : rows) {
         const std::optional<Sint64> extent =
@@ -372,6 +377,9 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
         {"glyph programs without font programs", passes, true, oneTable("maxp", instructed)},
         {"16385 glyphs", "font: more than 16384 glyphs", false,
          oneTable("maxp", {0, 1, 0, 0, 0x40, 0x01})},
+        {"1024 names", passes, false, oneTable("name", {0, 0, 4, 0})},
+        {"1025 names, each read into a record at every opening", "font: more than 1024 names",
+         false, oneTable("name", {0, 0, 4, 1})},
         // The edges of the bounds on outlines, and where FreeType finds them.
         {"points1024.ttf", passes, false},
         {"points1025.ttf", "font: a glyph of too many points", false},
