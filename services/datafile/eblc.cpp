@@ -12,11 +12,17 @@ namespace {
 // What the embedded bitmaps may cost FreeType, at every load of a glyph at a size that has them
 // (tt_sbit_decoder_load_image): it looks the glyph up through the size's index records one by
 // one, and through the glyph list of a sparse record, then copies the glyph's image whole out of
-// the font's stream. The count of sizes, records and glyph entries bounds the look-ups and this
-// check's own walk; an ordinary font has a record or a few for each size and an entry for each
-// glyph. Images of a few dozen bytes draw letters of a few dozen pixels.
+// the font's stream. The steps of a look-up, and the sizes, records and glyph entries in all,
+// which this check walks, are bounded; an ordinary font has a record or a few for each size and
+// an entry for each glyph. Images of a few dozen bytes draw letters of a few dozen pixels.
+// 32767 records in front of the glyphs took the menu's frames to 45 ms.
+constexpr Sint64 maxBitmapLookup = 1024;
 constexpr Sint64 maxBitmapEntries = 32768;
 constexpr Sint64 maxBitmapBytes = 64 * 1024;
+
+// FreeType also reads every size's metrics into a table of its own at every opening: 21000 sizes
+// took the menu's frames to 70 ms. An ordinary font has a few sizes, at most a few dozen.
+constexpr std::size_t maxBitmapSizes = 256;
 
 // The index formats whose records FreeType reads: offsets of 4 or 2 bytes for each glyph (1 and
 // 3), one image size for all (2), a sparse glyph list with offsets (4) or with one image size
@@ -53,8 +59,9 @@ bool imageFits(Sint64 start, Sint64 end) {
 
 // Whether the images that an index record of format `format` gives its `glyphs` glyphs are within
 // the bounds; `record` reads the record from the first field after its header up to the end of
-// the table, as FreeType reads it.
-bool recordAccepted(ByteReader& record, Uint32 format, Sint64 glyphs, Sint64& counted) {
+// the table, as FreeType reads it. `sparse` is the length of the glyph list that a look-up walks.
+bool recordAccepted(ByteReader& record, Uint32 format, Sint64 glyphs, Sint64& counted,
+                    Sint64& sparse) {
     const auto offsets = [&record, glyphs, &counted](int width) {
         if (!countEntries(counted, glyphs)) {
             return false;
@@ -88,14 +95,21 @@ bool recordAccepted(ByteReader& record, Uint32 format, Sint64 glyphs, Sint64& co
         const Sint64 imageSize = readBe32(record);
         readSpan(record, 8);
         // A sparse list longer than the table gives no bitmap.
-        const Sint64 sparse = format == fixedSize ? 0 : readBe32(record);
-        return record.failed || sparse > left() / 2 ||
-               (countEntries(counted, sparse) && imageFits(0, imageSize));
+        const Sint64 listed = format == fixedSize ? 0 : readBe32(record);
+        if (record.failed || listed > left() / 2) {
+            return true;
+        }
+        sparse = listed;
+        return countEntries(counted, listed) && imageFits(0, imageSize);
     }
     case sparseOffsets: {
         // Its offsets are 2 bytes, so no image is larger than the bound.
-        const Sint64 sparse = readBe32(record);
-        return record.failed || sparse > left() / 4 - 1 || countEntries(counted, sparse);
+        const Sint64 listed = readBe32(record);
+        if (record.failed || listed > left() / 4 - 1) {
+            return true;
+        }
+        sparse = listed;
+        return countEntries(counted, listed);
     }
     default:
         return true;
@@ -117,6 +131,9 @@ bool embeddedBitmapsAccepted(const BitmapTables& tables) {
         return true;
     }
     const std::size_t strikes = std::min<std::size_t>(sizes, (length - 8) / 48);
+    if (strikes > maxBitmapSizes) {
+        return refuse("font: embedded bitmaps of more than 256 sizes");
+    }
     Sint64 counted = 0;
     if (!countEntries(counted, static_cast<Sint64>(strikes))) {
         return false;
@@ -134,6 +151,7 @@ bool embeddedBitmapsAccepted(const BitmapTables& tables) {
         if (!countEntries(counted, static_cast<Sint64>(records))) {
             return false;
         }
+        Sint64 longestSparse = 0;
         for (std::size_t n = 0; n < records; ++n) {
             ByteReader range = byteReader(tables.locations + array + 8 * n, 8);
             const Sint64 first = readBe16(range);
@@ -155,9 +173,14 @@ bool embeddedBitmapsAccepted(const BitmapTables& tables) {
             if (!plainImage(imageFormat)) {
                 return refuse("font: embedded bitmaps made of parts or compressed");
             }
-            if (!recordAccepted(record, indexFormat, last - first + 1, counted)) {
+            Sint64 sparse = 0;
+            if (!recordAccepted(record, indexFormat, last - first + 1, counted, sparse)) {
                 return false;
             }
+            longestSparse = std::max(longestSparse, sparse);
+        }
+        if (static_cast<Sint64>(records) + longestSparse > maxBitmapLookup) {
+            return refuse("font: embedded bitmaps looked up in too many steps");
         }
     }
     return true;

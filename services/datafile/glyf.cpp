@@ -21,7 +21,7 @@ namespace {
 constexpr int maxGlyphDepth = 8;
 constexpr Sint64 maxGlyphLoads = 64;
 constexpr Sint64 maxGlyphPoints = 1024;
-constexpr Sint64 maxGlyphBytes = 64 * 1024;
+constexpr Sint64 maxGlyphBytes = 16 * 1024;
 
 // The composite flags that say how long each part's record is and whether another follows.
 constexpr Uint32 argumentsAreWords = 0x0001;

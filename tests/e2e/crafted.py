@@ -18,7 +18,8 @@ import numpy as np
 
 HERE = Path(__file__).resolve().parent
 sys.path[:0] = [str(HERE), str(HERE.parent)]
-from box_font import make_box_font, read_directory, read_to_the_end_of_glyf  # noqa: E402
+from box_font import (make_box_font, read_directory, read_to_the_end_of_glyf,  # noqa: E402
+                      write_directory)
 from make_data import make_music  # noqa: E402
 
 GiB = 1 << 30
@@ -330,12 +331,25 @@ def font_kern_256_mib(path):
     os.truncate(path, start + 256 * MiB)
 
 
+def _with_tables(path, tables):
+    """Appends `tables` (tag, bytes) to the font at path, in place of any of the same tag."""
+    data = bytearray(Path(path).read_bytes())
+    entries = read_directory(data)
+    for tag, body in tables:
+        entries = [entry for entry in entries if entry[0] != tag]
+        data += bytes(-len(data) % 4)
+        entries.append([tag, 0, len(data), len(body)])
+        data += body
+    Path(path).write_bytes(write_directory(bytes(data), entries))
+
+
 def font_most_points(path):
     """The slowest font to draw by its outlines that the checks let through: every character is
     one glyph, a box whose foot is a zigzag, 1000 points in all, which FreeType's auto-hinter fits
-    to the pixels one by one, and which FreeType reads as 64 KiB, its locations running
+    to the pixels one by one, and which FreeType reads as 16 KiB, its locations running
     backwards to the end of its table: twice for each character of each line, the font opened
-    anew for every line."""
+    anew for every line, with the most control values (64 KiB), names (1024) and kerning pairs
+    (256 KiB of them, in order, in four tables) that FreeType reads at every opening."""
     from fontTools.pens.ttGlyphPen import TTGlyphPen
     from fontTools.ttLib import TTFont
 
@@ -358,15 +372,25 @@ def font_most_points(path):
     tables = {entry[0]: entry for entry in read_directory(data)}
     glyph = font.getGlyphID("c126")
     start = 2 * struct.unpack_from(">H", data, tables[b"loca"][2] + 2 * glyph)[0]
-    read_to_the_end_of_glyf(path, glyph, 64 * 1024 - (tables[b"glyf"][3] - start))
+    read_to_the_end_of_glyf(path, glyph, 16 * 1024 - (tables[b"glyf"][3] - start))
+    names = struct.pack(">HHH", 0, 1024, 6 + 12 * 1024) + struct.pack(
+        ">HHHHHH", 3, 1, 0x409, 1, 0, 0) * 1024
+    # Four subtables, as each one's length is 16 bits.
+    pairs = (64 * 1024 - 14) // 6
+    kerning = struct.pack(">HH", 0, 4)
+    for table in range(4):
+        kerning += struct.pack(">HHHHHHH", 0, 14 + 6 * pairs, 1, pairs, 0, 0, 0)
+        kerning += b"".join(struct.pack(">HHh", pair // 97 + 1, pair % 97, -1)
+                            for pair in range(pairs))
+    _with_tables(path, [(b"cvt ", bytes(64 * 1024)), (b"name", names), (b"kern", kerning)])
 
 
 def font_most_bitmap_lookups(path):
     """The slowest font to draw by its embedded bitmaps that the checks let through: at 16 pixels
     per em every character is a bitmap of 64 by 64 pixels in 32 bits, the largest that the
     bounds on glyphs let the line draw, converted to grey at every load, whose image is read as
-    64 KiB, and which FreeType finds only after stepping through 32671 index records of no
-    glyph, the most that the bound on entries leaves."""
+    64 KiB, and which FreeType finds only after stepping through 928 index records of no glyph,
+    the most that the bound on look-ups leaves."""
     from fontTools.ttLib import TTFont
     from fontTools.ttLib.tables.DefaultTable import DefaultTable
 
@@ -374,7 +398,7 @@ def font_most_bitmap_lookups(path):
     font = TTFont(path)
     glyphs = len(font.getGlyphOrder())
     image = struct.pack(">BBbbBbbB", 64, 64, 0, 40, 64, 0, 0, 0)
-    records = 32767
+    records = 1024
     array = 8 + 48
     subtable = array + 8 * records
     locations = struct.pack(">II", 0x00020000, 1)
@@ -402,7 +426,7 @@ def _with_tall_glyphs(path, characters, width):
     from fontTools.pens.ttGlyphPen import TTGlyphPen
     from fontTools.ttLib import TTFont
 
-    make_box_font(path, "Tall", 16, 10, (1, 0, 9, 12), 14, 4)
+    make_box_font(path, "Tall", 16, 12, (0, 0, 12, 16), 16, 4)
     font = TTFont(path)
     pen = TTGlyphPen(None)
     pen.moveTo((0, 0))

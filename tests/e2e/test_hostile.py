@@ -242,9 +242,9 @@ class CostlyFiles(unittest.TestCase):
              (FONT, crafted.font_tall_texts, checks.Screens(logo, splash, False))),
             ("a font whose glyphs are read as 3.9 MiB each",
              (FONT, crafted.font_glyphs_read_as_megabytes, checks.Screens(logo, splash, False))),
-            ("the slowest font to draw that passes, every glyph of 1000 points read as 64 KiB",
+            ("the slowest font to draw that passes, every glyph of 1000 points read as 16 KiB",
              (FONT, crafted.font_most_points, checks.Screens(logo, splash))),
-            ("the slowest bitmap font that passes, 32767 index records",
+            ("the slowest bitmap font that passes, 1024 index records",
              (FONT, crafted.font_most_bitmap_lookups, checks.Screens(logo, splash))),
         ]
         figures = {}

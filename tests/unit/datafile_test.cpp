@@ -300,21 +300,24 @@ Bytes fontOf(const std::vector<std::pair<const char*, Bytes>>& tables) {
     return font;
 }
 
-// A font of embedded bitmaps at 16 pixels per em, of the table version `version`: one size with
-// `records` index records over glyphs 0 to `last`, all of one subtable of `indexFormat` with images
-// of `imageFormat`, whose fields after its header are `fields`; and a table of images.
+// A font of embedded bitmaps at 16 pixels per em, of the table version `version`: `sizes` sizes,
+// each with the same `records` index records over glyphs 0 to `last`, all of one subtable of
+// `indexFormat` with images of `imageFormat`, whose fields after its header are `fields`; and a
+// table of images.
 Bytes bitmapFont(Uint32 indexFormat, Uint32 imageFormat, const Bytes& fields, Uint32 last = 1,
-                 Uint32 records = 1, Uint32 version = 0x00020000) {
+                 Uint32 records = 1, Uint32 version = 0x00020000, Uint32 sizes = 1) {
     Bytes locations;
     putBe(locations, version, 4);
-    putBe(locations, 1, 4);
-    putBe(locations, 56, 4);
-    putBe(locations, 8 * records + 8 + static_cast<Uint32>(fields.size()), 4);
-    putBe(locations, records, 4);
-    putBe(locations, 0, 4 + 24);
-    putBe(locations, 0, 2);
-    putBe(locations, last, 2);
-    putBe(locations, 0x10100101, 4); // 16 by 16 pixels per em, 1 bit a pixel, horizontal
+    putBe(locations, sizes, 4);
+    for (Uint32 n = 0; n < sizes; ++n) {
+        putBe(locations, 8 + 48 * sizes, 4);
+        putBe(locations, 8 * records + 8 + static_cast<Uint32>(fields.size()), 4);
+        putBe(locations, records, 4);
+        putBe(locations, 0, 4 + 24);
+        putBe(locations, 0, 2);
+        putBe(locations, last, 2);
+        putBe(locations, 0x10100101, 4); // 16 by 16 pixels per em, 1 bit a pixel, horizontal
+    }
     for (Uint32 n = 0; n < records; ++n) {
         putBe(locations, 0, 2);
         putBe(locations, last, 2);
@@ -347,6 +350,7 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
     const char* parts = "font: embedded bitmaps made of parts or compressed";
     const char* bitmapBytes = "font: an embedded bitmap of too many bytes";
     const char* entries = "font: embedded bitmaps of too many entries";
+    const char* lookup = "font: embedded bitmaps looked up in too many steps";
     Bytes instructed(32, 0);
     instructed[1] = 1;  // version 1.0
     instructed[27] = 1; // glyph programs of up to 1 byte
@@ -402,10 +406,17 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
          bitmapFont(1, 1, fields({0, 10, 65547}))},
         {"one size of image for all, of 64 KiB and a byte", bitmapBytes, false,
          bitmapFont(2, 1, fields({65537, 0, 0}))},
-        {"a size, a record and a sparse list of 32766 glyphs", passes, false,
-         bitmapFont(5, 1, sparse(32766, 32766))},
-        {"a sparse list of 32767 glyphs", entries, false, bitmapFont(5, 1, sparse(32767, 32767))},
-        {"32768 records", entries, false, bitmapFont(2, 1, fields({10, 0, 0}), 1, 32768)},
+        {"a record and a sparse list of 1023 glyphs, a look-up of 1024 steps", passes, false,
+         bitmapFont(5, 1, sparse(1023, 1023))},
+        {"a sparse list of 1024 glyphs", lookup, false, bitmapFont(5, 1, sparse(1024, 1024))},
+        {"1025 records", lookup, false, bitmapFont(2, 1, fields({10, 0, 0}), 1, 1025)},
+        {"a size and a record of an offset for each of 32766 glyphs", passes, false,
+         bitmapFont(1, 1, Bytes(4 * 32767, 0), 32765)},
+        {"the same over 32767 glyphs", entries, false,
+         bitmapFont(1, 1, Bytes(4 * 32768, 0), 32766)},
+        {"256 sizes", passes, false, bitmapFont(1, 1, fields({0, 10}), 0, 1, 0x00020000, 256)},
+        {"257 sizes", "font: embedded bitmaps of more than 256 sizes", false,
+         bitmapFont(1, 1, fields({0, 10}), 0, 1, 0x00020000, 257)},
         {"a sparse list longer than the table, which FreeType does not read", passes, false,
          bitmapFont(5, 1, sparse(40000, 10))},
     };
