@@ -156,10 +156,7 @@ def run_hostile(test, spoil, screens, figures, wrapper=(), timed=True):
             q_pressed = time.monotonic()
             press(test, program, "q", screens.confirm, screens.menu, timed)
             figures["peak"] = program.resident_kib("VmHWM")
-            y_pressed = time.monotonic()
-            program.key("y")
-            status = program.wait(10)
-            figures["quit"] = time.monotonic() - y_pressed
+            status, figures["quit"] = program.key_to_end("y")
             figures["ending"] = time.monotonic() - q_pressed
             test.assertEqual(status, 0, program.stderr()[-3000:])
             test.assertEqual(program.stdout() + program.stderr(), "")
