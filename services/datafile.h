@@ -18,8 +18,8 @@ SDL_Surface* loadBitmap(const char* path);
 // refused, or the font library is not running, with the reason for SDL_GetError.
 TTF_Font* openFont(const char* path, int size);
 
-// Whether TTF_RenderText_Shaded may draw `text` in `font`.
-bool textFitsItsBox(TTF_Font* font, const std::string& text);
+// Whether TTF_RenderText_Shaded may draw `text` in `font`, opened at `size` points.
+bool textFitsItsBox(TTF_Font* font, const std::string& text, int size);
 
 // Renders a line of text as TTF_RenderText_Shaded does, in the font at `path` opened at `size`
 // points; null when the font is missing or refused, or would draw the line outside its box.

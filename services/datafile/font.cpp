@@ -4,6 +4,7 @@
 #include "services/datafile/font.h"
 
 #include "services/datafile.h"
+#include "services/datafile/eblc.h"
 #include "services/datafile/glyf.h"
 #include "services/datafile/reader.h"
 
@@ -21,22 +22,36 @@ namespace {
 constexpr int maxTextWidth = 4096;
 constexpr int maxTextHeight = 1024;
 
+// How far a glyph may reach above its line's ascent or below its descent, and how wide and tall
+// it may be, in ems of the font's size in pixels. FreeType renders every glyph whole, and SDL_ttf
+// keeps each one until the font closes, however much of it the text box cuts off. Capitals with
+// stacked accents and long descenders reach a fraction of an em beyond the line, and the widest
+// letters are not two ems wide.
+constexpr int glyphReachEms = 1;
+constexpr int glyphSizeEms = 4;
+
 // Largest font: each line of text opens it anew, twice a menu frame, from a copy in memory, and
 // its check walks every glyph.
 constexpr Sint64 maxFontBytes = 4 * 1024 * 1024;
 
-// The table directory is searched and sorted through at every opening.
+// Every entry of the table directory is compared with those before it at every opening.
 constexpr std::size_t maxFontTables = 256;
 
 // The tables that FreeType reads whole, or walks whole, at every opening of a face, and what they
 // may take in all: a few times what an ordinary text face holds in them. The control values are
 // held twice over. The character maps are each checked whole, once for every record that names
 // them, and kerning pairs out of order are searched one by one for every pair of characters.
+// The font programs and the control values, each copied whole into memory of its own, and the
+// name records, each read into a record of FreeType's, cost far more than their bytes: a
+// megabyte of font program, or 65535 names, took the menu's frames to 70 to 110 ms. Ordinary
+// faces have programs and control values of a few kilobytes and a few hundred names.
 constexpr const char* wholeReadTables[] = {"cmap", "kern", "hdmx", "cvt ", "fpgm", "prep", "name",
                                            "post", "gasp", "loca", "EBLC", "bloc", "fvar"};
 constexpr Sint64 maxWholeReadBytes = 1024 * 1024;
 constexpr Sint64 maxMapOrKerningBytes = 256 * 1024;
+constexpr Sint64 maxProgramBytes = 64 * 1024;
 constexpr Uint32 maxCharacterMaps = 16;
+constexpr Uint32 maxNames = 1024;
 
 // FreeType sizes a face's glyph tables, and walks them at every opening, by the glyph count.
 constexpr Uint32 maxGlyphs = 16384;
@@ -67,7 +82,7 @@ struct FontTable {
 };
 
 // The table directory of a font's first face: the version, every entry's furthest byte, and the
-// tables that FreeType keeps of a file of `fileSize` bytes.
+// entries that FreeType keeps of a file of `fileSize` bytes, the empty ones among them.
 struct FontDirectory {
     Uint32 version;
     Sint64 extent;
@@ -99,6 +114,9 @@ bool readDirectory(const Uint8* bytes, std::size_t count, Sint64 fileSize,
     if (reader.failed) {
         return refuse("font: table directory beyond the leading bytes");
     }
+    if (tables > maxFontTables) {
+        return refuse("font: more than 256 tables");
+    }
     directory.extent = std::max(directory.extent, static_cast<Sint64>(reader.position));
     seekTo(reader, reader.position - 16 * tables);
     for (std::size_t n = 0; n < tables; ++n) {
@@ -108,28 +126,40 @@ bool readDirectory(const Uint8* bytes, std::size_t count, Sint64 fileSize,
         table.offset = readBe32(reader);
         table.length = readBe32(reader);
         directory.extent = std::max(directory.extent, table.offset + table.length);
-        // FreeType drops a table that does not lie whole in the file, but for the metrics, which
-        // it cuts to whole entries; an empty table is none.
+        // FreeType drops an entry that does not lie whole in the file, but for the metrics, which
+        // it cuts to whole entries, and an entry of a tag that it keeps already: the first entry
+        // of a tag is its table even when it is empty (tt_face_load_font_dir).
         const bool metrics =
             std::strcmp(table.tag, "hmtx") == 0 || std::strcmp(table.tag, "vmtx") == 0;
         if (table.offset <= fileSize && table.length > fileSize - table.offset && metrics) {
             table.length = (fileSize - table.offset) / 4 * 4;
         }
-        if (table.offset + table.length <= fileSize && table.length > 0) {
+        const bool kept = std::any_of(
+            directory.tables.begin(), directory.tables.end(),
+            [&table](const FontTable& other) { return std::strcmp(other.tag, table.tag) == 0; });
+        if (table.offset + table.length <= fileSize && !kept) {
             directory.tables.push_back(table);
         }
     }
     return true;
 }
 
-// The table of the directory tagged `tag` that FreeType uses: the first one that it keeps.
+// The table tagged `tag` that FreeType uses, or none: an empty table is a missing one
+// (tt_face_lookup_table).
 const FontTable* findTable(const FontDirectory& directory, const char* tag) {
     for (const FontTable& table : directory.tables) {
         if (std::strcmp(table.tag, tag) == 0) {
-            return &table;
+            return table.length > 0 ? &table : nullptr;
         }
     }
     return nullptr;
+}
+
+// The table tagged `tag` that FreeType uses, else the one tagged `otherwise`.
+const FontTable* findEither(const FontDirectory& directory, const char* tag,
+                            const char* otherwise) {
+    const FontTable* table = findTable(directory, tag);
+    return table != nullptr ? table : findTable(directory, otherwise);
 }
 
 Sint64 tableLength(const FontDirectory& directory, const char* tag) {
@@ -146,8 +176,9 @@ ByteReader tableReader(const Uint8* bytes, const FontDirectory& directory, const
 }
 
 // How many `loca` entries FreeType takes as glyph locations (tt_face_load_loca): the table's, at
-// most 65536, or one more than the glyph count when the bytes before the next table hold them,
-// else the glyph count comes down to the table's. None when the bytes lie beyond the font.
+// most 65536, or one more than the glyph count when the bytes before the next table, empty or
+// not, hold them, else the glyph count comes down to the table's. None when the bytes lie beyond
+// the font.
 std::size_t glyphLocations(const FontDirectory& directory, const FontTable& loca, bool longOffsets,
                            std::size_t& glyphs, std::size_t size) {
     const int shift = longOffsets ? 2 : 1;
@@ -225,12 +256,11 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 f
     if (directory.version != 0x00010000 && directory.version != 0x74727565) {
         return refused("font: not TrueType");
     }
-    if (directory.tables.size() > maxFontTables) {
-        return refused("font: more than 256 tables");
-    }
     Sint64 wholeRead = 0;
     for (const FontTable& table : directory.tables) {
-        const auto tagged = [&table](const char* tag) { return std::strcmp(table.tag, tag) == 0; };
+        const auto tagged = [&table](const char* tag) {
+            return table.length > 0 && std::strcmp(table.tag, tag) == 0;
+        };
         if (std::any_of(std::begin(otherGlyphTables), std::end(otherGlyphTables), tagged)) {
             return refused("font: glyphs other than TrueType outlines");
         }
@@ -239,6 +269,10 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 f
         }
         if ((tagged("cmap") || tagged("kern")) && table.length > maxMapOrKerningBytes) {
             return refused("font: a character map or kerning table over 256 KiB");
+        }
+        if ((tagged("fpgm") || tagged("prep") || tagged("cvt ")) &&
+            table.length > maxProgramBytes) {
+            return refused("font: a font program or control values over 64 KiB");
         }
     }
     if (wholeRead > maxWholeReadBytes) {
@@ -264,6 +298,12 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
     if (readBe16(maps) > maxCharacterMaps) {
         return refused("font: more than 16 character maps");
     }
+    ByteReader names = tableReader(bytes, directory, "name");
+    readBe16(names);
+    if (readBe16(names) > maxNames) {
+        refuse("font: more than 1024 names");
+        return std::nullopt;
+    }
     ByteReader header = tableReader(bytes, directory, "head");
     seekTo(header, 50);
     const bool longOffsets = readBe16(header) != 0;
@@ -286,6 +326,16 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
             return std::nullopt;
         }
     }
+    // FreeType takes the bitmaps' locations from `EBLC`, else from `bloc`, and their images from
+    // `EBDT`, else from `bdat` (tt_face_load_sbit).
+    const FontTable* locations = findEither(directory, "EBLC", "bloc");
+    const FontTable* images = findEither(directory, "EBDT", "bdat");
+    if (locations != nullptr && images != nullptr &&
+        !embeddedBitmapsAccepted({bytes + locations->offset,
+                                  static_cast<std::size_t>(locations->length),
+                                  static_cast<std::size_t>(images->length)})) {
+        return std::nullopt;
+    }
     // Without programs of its own, FreeType fits the glyphs to the pixels with its auto-hinter.
     return FontCheck{instructions > 0 || tableLength(directory, "fpgm") > 0 ||
                      tableLength(directory, "prep") > 0};
@@ -298,11 +348,13 @@ bool fontMetricsUsable(int height, int ascent, int descent) {
            refuse("font: a line height out of range");
 }
 
-bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
+bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs, const TextLine& line) {
     // TTF_RenderText_Shaded moves the pen right of the first glyph's negative left bearing only;
     // a later glyph whose box starts left of the text box, by its own bearing or by kerning,
     // writes before the box's pixels, and SDL_FreeSurface then aborts ("munmap_chunk(): invalid
     // pointer"). Within the bounds no sum can overflow SDL_ttf's ints.
+    const Sint64 reach = Sint64{glyphReachEms} * line.size;
+    const Sint64 largest = Sint64{glyphSizeEms} * line.size;
     Sint64 pen = 0;
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const GlyphPlace& glyph = glyphs[n];
@@ -310,6 +362,17 @@ bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
             if (std::abs(value) > maxTextWidth) {
                 return refuse("font: a glyph beyond the largest text box");
             }
+        }
+        // SDL_ttf's text box reaches from the ascent down to the lowest glyph, and the parts of
+        // a glyph above it are rendered and then cut off.
+        if (glyph.maxY > line.ascent + reach) {
+            return refuse("font: a glyph reaching far above its line");
+        }
+        if (glyph.minY < line.descent - reach) {
+            return refuse("font: a glyph reaching far below its line");
+        }
+        if (glyph.maxX - glyph.minX > largest || glyph.maxY - glyph.minY > largest) {
+            return refuse("font: a glyph far larger than its size");
         }
         pen += n == 0 ? std::max(-glyph.minX, 0) : glyph.kerning;
         if (glyph.maxX > glyph.minX && pen + glyph.minX < 0) {
@@ -320,7 +383,8 @@ bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs) {
     return true;
 }
 
-bool textFitsItsBox(TTF_Font* font, const std::string& text) {
+bool textFitsItsBox(TTF_Font* font, const std::string& text, int size) {
+    // Measuring loads each glyph's outline, or its bitmap, but renders nothing.
     int width = 0;
     int height = 0;
     if (TTF_SizeText(font, text.c_str(), &width, &height) != 0) {
@@ -335,9 +399,7 @@ bool textFitsItsBox(TTF_Font* font, const std::string& text) {
     int previous = 0;
     for (const unsigned char character : text) {
         GlyphPlace glyph{};
-        int minY = 0;
-        int maxY = 0;
-        if (TTF_GlyphMetrics(font, character, &glyph.minX, &glyph.maxX, &minY, &maxY,
+        if (TTF_GlyphMetrics(font, character, &glyph.minX, &glyph.maxX, &glyph.minY, &glyph.maxY,
                              &glyph.advance) != 0) {
             return false;
         }
@@ -348,5 +410,5 @@ bool textFitsItsBox(TTF_Font* font, const std::string& text) {
         previous = index;
         glyphs.push_back(glyph);
     }
-    return glyphsStayInTheirBox(glyphs);
+    return glyphsStayInTheirBox(glyphs, {size, TTF_FontAscent(font), TTF_FontDescent(font)});
 }

@@ -9,13 +9,23 @@
 #include <optional>
 #include <vector>
 
-// One glyph of a line of text as SDL_ttf places it, in pixels: its box from the pen position,
-// its advance, and the kerning that moves the pen before it.
+// One glyph of a line of text as SDL_ttf places it, in pixels: its box from the pen position on
+// the baseline, its advance, and the kerning that moves the pen before it.
 struct GlyphPlace {
     int minX;
     int maxX;
+    int minY;
+    int maxY;
     int advance;
     int kerning;
+};
+
+// The line that SDL_ttf draws a text in, in pixels: the font's size (pixels per em), and how far
+// above and below the baseline its ascent and descent lie.
+struct TextLine {
+    int size;
+    int ascent;
+    int descent;
 };
 
 // What the check of a whole font tells its opening: whether FreeType would run the font's own
@@ -37,6 +47,6 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size);
 // not.
 bool fontMetricsUsable(int height, int ascent, int descent);
 
-// Whether TTF_RenderText_Shaded keeps every glyph of a line inside its text box; records the
-// reason when not.
-bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs);
+// Whether TTF_RenderText_Shaded keeps every glyph of a line inside its text box, and renders
+// none far beyond the line or far larger than the font's size; records the reason when not.
+bool glyphsStayInTheirBox(const std::vector<GlyphPlace>& glyphs, const TextLine& line);

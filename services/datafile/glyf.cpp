@@ -14,11 +14,14 @@ namespace {
 // line with the font opened anew. FreeType follows a composite glyph's parts to any depth and
 // as many times as they are named, so a few kilobytes of parts naming parts twice over cost it
 // seconds and hundreds of megabytes; and the outline's points, which it fits to the pixel grid
-// one by one, make up most of the rest. Ordinary glyphs have a few dozen points, an accented
-// letter two or three parts.
+// one by one, make up most of the rest. FreeType also copies each glyph's bytes out of the font's
+// stream as its location gives them, however many they are: locations that run backwards reach
+// to the end of the table, megabytes for a glyph of a few points. Ordinary glyphs have a few
+// dozen points in a few hundred bytes, an accented letter two or three parts.
 constexpr int maxGlyphDepth = 8;
 constexpr Sint64 maxGlyphLoads = 64;
 constexpr Sint64 maxGlyphPoints = 1024;
+constexpr Sint64 maxGlyphBytes = 16 * 1024;
 
 // The composite flags that say how long each part's record is and whether another follows.
 constexpr Uint32 argumentsAreWords = 0x0001;
@@ -28,10 +31,11 @@ constexpr Uint32 hasXAndYScale = 0x0040;
 constexpr Uint32 hasTwoByTwo = 0x0080;
 
 // What FreeType's load of one glyph costs: the loads of the glyph and its parts, the points of
-// its outline, and how deep its parts go.
+// its outline, the bytes it reads, and how deep its parts go.
 struct GlyphCost {
     Sint64 loads;
     Sint64 points;
+    Sint64 bytes;
     int depth;
 };
 
@@ -97,6 +101,7 @@ bool compositeCost(Walker& walker, ByteReader& glyph, int level, GlyphCost& cost
         const GlyphCost& partCost = walker.costs[part];
         cost.loads += partCost.loads;
         cost.points += partCost.points;
+        cost.bytes += partCost.bytes;
         cost.depth = std::max(cost.depth, partCost.depth + 1);
         if (cost.loads > maxGlyphLoads) {
             return refuse("font: a glyph of too many parts");
@@ -119,8 +124,8 @@ bool costOf(Walker& walker, std::size_t glyph, int level) {
         return refuse("font: glyphs made of parts too deep");
     }
     walker.state[glyph] = Walk::walking;
-    GlyphCost cost{1, 0, 0};
     ByteReader bytes = glyphBytes(walker.tables, glyph);
+    GlyphCost cost{1, 0, static_cast<Sint64>(bytes.length), 0};
     const Sint32 contours = static_cast<Sint16>(readBe16(bytes));
     readSpan(bytes, 8);
     if (!bytes.failed && contours > 0) {
@@ -133,6 +138,9 @@ bool costOf(Walker& walker, std::size_t glyph, int level) {
     }
     if (cost.points > maxGlyphPoints) {
         return refuse("font: a glyph of too many points");
+    }
+    if (cost.bytes > maxGlyphBytes) {
+        return refuse("font: a glyph of too many bytes");
     }
     walker.costs[glyph] = cost;
     walker.state[glyph] = Walk::done;

@@ -18,6 +18,6 @@ struct GlyphTables {
     std::size_t glyphs;
 };
 
-// Whether FreeType loads every glyph within a bounded number of points, parts and levels of
+// Whether FreeType loads every glyph within a bounded number of points, bytes, parts and levels of
 // parts; records the reason when not.
 bool glyphOutlinesAccepted(const GlyphTables& tables);

@@ -127,7 +127,7 @@ SDL_Surface* renderText(const char* path, int size, const std::string& text, SDL
     if (font == nullptr) {
         return nullptr;
     }
-    SDL_Surface* rendered = textFitsItsBox(font, text)
+    SDL_Surface* rendered = textFitsItsBox(font, text, size)
                                 ? TTF_RenderText_Shaded(font, text.c_str(), foreground, background)
                                 : nullptr;
     TTF_CloseFont(font);

@@ -1,6 +1,8 @@
 // Loads each committed data file through the libraries the program uses and checks it fits its use.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
+#include "services/datafile.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,9 @@ struct Line {
 constexpr Line kLines[] = {{"(S)tart Game", 16, 240, 350},
                            {"(Q)uit Game", 16, 240, 380},
                            {"Quit for sure (Y or N)?", 12, 180, 230}};
+// Every printable character but the space, at both sizes.
+constexpr char kPrintable[] = "!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                              "[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 
 class FontTest : public ::testing::Test {
   protected:
@@ -186,8 +192,9 @@ class FontTest : public ::testing::Test {
     static void TearDownTestSuite() {
         TTF_Quit();
     }
+    // The font as the program opens it, through its checks and with the hinting it chooses.
     static TTF_Font* open(int points) {
-        return TTF_OpenFont(dataPath("Adore64.ttf").c_str(), points);
+        return openFont(dataPath("Adore64.ttf").c_str(), points);
     }
     static SDL_Surface* render(TTF_Font* font, const char* text) {
         return TTF_RenderText_Shaded(font, text, SDL_Color{255, 255, 255, 0},
@@ -222,15 +229,19 @@ TEST_F(FontTest, ProgramTextsFitTheirPlaces) {
         EXPECT_LT(h, 30) << line.text;
         EXPECT_LE(line.x + w, 640) << line.text;
         EXPECT_LE(line.y + h, 480) << line.text;
+        EXPECT_TRUE(textFitsItsBox(font, line.text, line.points)) << SDL_GetError();
         SDL_FreeSurface(shaded);
         TTF_CloseFont(font);
     }
 }
 
 TEST_F(FontTest, PixelsLandOnTheScreenGrid) {
-    // At 16 pt every font pixel is a solid 2x2 block of screen pixels; at 12 pt the hinting
-    // still rounds each one to whole pixels, so both sizes render with no grey edge.
-    for (const Line& line : kLines) {
+    // At 16 pt every font pixel is a solid 2x2 block of screen pixels; at 12 pt the font's own
+    // bitmaps round each one to whole pixels, so both sizes render with no grey edge.
+    std::vector<Line> lines(std::begin(kLines), std::end(kLines));
+    lines.push_back({kPrintable, 12, 0, 0});
+    lines.push_back({kPrintable, 16, 0, 0});
+    for (const Line& line : lines) {
         TTF_Font* font = open(line.points);
         ASSERT_NE(font, nullptr) << TTF_GetError();
         SDL_Surface* shaded = render(font, line.text);

@@ -18,7 +18,8 @@ import numpy as np
 
 HERE = Path(__file__).resolve().parent
 sys.path[:0] = [str(HERE), str(HERE.parent)]
-from box_font import make_box_font  # noqa: E402
+from box_font import (make_box_font, read_directory, read_to_the_end_of_glyf,  # noqa: E402
+                      write_directory)
 from make_data import make_music  # noqa: E402
 
 GiB = 1 << 30
@@ -330,10 +331,25 @@ def font_kern_256_mib(path):
     os.truncate(path, start + 256 * MiB)
 
 
+def _with_tables(path, tables):
+    """Appends `tables` (tag, bytes) to the font at path, in place of any of the same tag."""
+    data = bytearray(Path(path).read_bytes())
+    entries = read_directory(data)
+    for tag, body in tables:
+        entries = [entry for entry in entries if entry[0] != tag]
+        data += bytes(-len(data) % 4)
+        entries.append([tag, 0, len(data), len(body)])
+        data += body
+    Path(path).write_bytes(write_directory(bytes(data), entries))
+
+
 def font_most_points(path):
-    """The slowest font to draw that the checks let through: every character a box whose foot is
-    a zigzag, 1000 points in all, which FreeType's auto-hinter fits to the pixels one by one,
-    twice for each character of each line, the font opened anew for every line."""
+    """The slowest font to draw by its outlines that the checks let through: every character is
+    one glyph, a box whose foot is a zigzag, 1000 points in all, which FreeType's auto-hinter fits
+    to the pixels one by one, and which FreeType reads as 16 KiB, its locations running
+    backwards to the end of its table: twice for each character of each line, the font opened
+    anew for every line, with the most control values (64 KiB), names (1024) and kerning pairs
+    (256 KiB of them, in order, in four tables) that FreeType reads at every opening."""
     from fontTools.pens.ttGlyphPen import TTGlyphPen
     from fontTools.ttLib import TTFont
 
@@ -345,10 +361,152 @@ def font_most_points(path):
     for n in range(998):
         pen.lineTo((512 - n * 512 // 998, 128 if n % 2 else 0))
     pen.closePath()
-    zigzag = pen.glyph()
-    for name in font.getGlyphOrder():
-        if name not in (".notdef", "space"):
-            font["glyf"][name] = zigzag
+    # The zigzag is the last glyph, so that it is read from its start to the end of the table.
+    font["glyf"]["c126"] = pen.glyph()
+    for table in font["cmap"].tables:
+        for code in table.cmap:
+            if code != 32:
+                table.cmap[code] = "c126"
+    font.save(path)
+    data = Path(path).read_bytes()
+    tables = {entry[0]: entry for entry in read_directory(data)}
+    glyph = font.getGlyphID("c126")
+    start = 2 * struct.unpack_from(">H", data, tables[b"loca"][2] + 2 * glyph)[0]
+    read_to_the_end_of_glyf(path, glyph, 16 * 1024 - (tables[b"glyf"][3] - start))
+    names = struct.pack(">HHH", 0, 1024, 6 + 12 * 1024) + struct.pack(
+        ">HHHHHH", 3, 1, 0x409, 1, 0, 0) * 1024
+    # Four subtables, as each one's length is 16 bits.
+    pairs = (64 * 1024 - 14) // 6
+    kerning = struct.pack(">HH", 0, 4)
+    for table in range(4):
+        kerning += struct.pack(">HHHHHHH", 0, 14 + 6 * pairs, 1, pairs, 0, 0, 0)
+        kerning += b"".join(struct.pack(">HHh", pair // 97 + 1, pair % 97, -1)
+                            for pair in range(pairs))
+    _with_tables(path, [(b"cvt ", bytes(64 * 1024)), (b"name", names), (b"kern", kerning)])
+
+
+def font_most_bitmap_lookups(path):
+    """The slowest font to draw by its embedded bitmaps that the checks let through: at 16 pixels
+    per em every character is a bitmap of 64 by 64 pixels in 32 bits, the largest that the
+    bounds on glyphs let the line draw, converted to grey at every load, whose image is read as
+    64 KiB, and which FreeType finds only after stepping through 928 index records of no glyph,
+    the most that the bound on look-ups leaves."""
+    from fontTools.ttLib import TTFont
+    from fontTools.ttLib.tables.DefaultTable import DefaultTable
+
+    make_box_font(path, "Bitmaps", 1024, 4096, (0, -512, 4096, 2560), 1536, 512)
+    font = TTFont(path)
+    glyphs = len(font.getGlyphOrder())
+    image = struct.pack(">BBbbBbbB", 64, 64, 0, 40, 64, 0, 0, 0)
+    records = 1024
+    array = 8 + 48
+    subtable = array + 8 * records
+    locations = struct.pack(">II", 0x00020000, 1)
+    locations += struct.pack(">III", array, 8 * records + 20, records) + bytes(28)
+    locations += struct.pack(">HHBBBb", 0, glyphs - 1, 16, 16, 32, 1)
+    # Records of no glyph (the last before the first), then one for each glyph, all of one
+    # subtable: one image size for all, the metrics above, images of format 5, all of them at
+    # the start of the image table.
+    locations += struct.pack(">HHI", 1, 0, subtable - array) * (records - glyphs)
+    for glyph in range(glyphs):
+        locations += struct.pack(">HHI", glyph, glyph, subtable - array)
+    locations += struct.pack(">HHII", 2, 5, 4, 64 * 1024) + image
+    font["EBLC"] = DefaultTable("EBLC")
+    font["EBLC"].data = locations
+    font["EBDT"] = DefaultTable("EBDT")
+    # Opaque black, which FreeType's conversion makes full coverage: white text.
+    font["EBDT"].data = struct.pack(">I", 0x00020000) + bytes((0, 0, 0, 255)) * 16384
+    font.save(path)
+
+
+def _with_tall_glyphs(path, characters, width):
+    """A box font of 16 units per em, a pixel a unit at 16 points, whose `characters` are each a
+    rectangle `width` units wide reaching 32767 units above the baseline, the most a glyph's
+    coordinates hold."""
+    from fontTools.pens.ttGlyphPen import TTGlyphPen
+    from fontTools.ttLib import TTFont
+
+    make_box_font(path, "Tall", 16, 12, (0, 0, 12, 16), 16, 4)
+    font = TTFont(path)
+    pen = TTGlyphPen(None)
+    pen.moveTo((0, 0))
+    pen.lineTo((0, 32767))
+    pen.lineTo((width, 32767))
+    pen.lineTo((width, 0))
+    pen.closePath()
+    tall = pen.glyph()
+    for character in characters:
+        name = "c%d" % ord(character)
+        font["glyf"][name] = tall
+        font["hmtx"][name] = (width, 0)
+    font.save(path)
+
+
+def font_tall_g(path):
+    """A font whose "G" is 2048 pixels wide at 16 points and reaches 32767 above the baseline:
+    SDL_ttf's TTF_SizeText counts only how far glyphs reach below the ascent, so the text box
+    stays small, but FreeType renders the whole glyph, a bitmap of 64 MiB, and SDL_ttf keeps a
+    copy of it until the font closes, for both menu lines on every frame."""
+    _with_tall_glyphs(path, "G", 2048)
+
+
+def font_tall_texts(path):
+    """A font whose every glyph of the menu's lines and of the quit question is 224 pixels wide
+    at 16 points and reaches 32767 above the baseline: FreeType renders each one whole, some
+    7 MiB apiece, and SDL_ttf keeps every one until the font closes."""
+    _with_tall_glyphs(path, set("(S)tart Game(Q)uit GameQuit for sure (Y or N)?") - {" "}, 224)
+
+
+def font_glyphs_read_as_megabytes(path):
+    """A font whose every character is one glyph of four points that FreeType reads as 3.9 MiB,
+    its locations running backwards to the end of its table: it copies them out of the font at
+    every load of the glyph, twice for each character of each line."""
+    from fontTools.ttLib import TTFont
+
+    make_box_font(path, "Heavy", 1024, 512, (0, 0, 512, 768), 768, 256)
+    font = TTFont(path)
+    for table in font["cmap"].tables:
+        for code in table.cmap:
+            if code != 32:
+                table.cmap[code] = "c83"
+    font.save(path)
+    read_to_the_end_of_glyf(path, font.getGlyphID("c83"), 3900 * 1024)
+
+
+def font_compound_bitmaps(path):
+    """A font whose embedded bitmaps at 16 pixels per em are each made of two copies of the next
+    glyph's, down to a plain one 94 levels below: FreeType draws every part as often as it is
+    named, up to 100 levels deep, 2^94 images for the first glyph and still 2^86 for "(" (a
+    hang)."""
+    from fontTools.ttLib import TTFont
+    from fontTools.ttLib.tables.DefaultTable import DefaultTable
+
+    make_box_font(path, "Parts", 1024, 512, (0, 0, 512, 768), 768, 256)
+    font = TTFont(path)
+    last = len(font.getGlyphOrder()) - 1
+    # Images of format 9 (big metrics and parts) for every glyph but the last, each two parts of
+    # the next glyph at the same place; the last glyph's of format 1 (small metrics, byte rows).
+    images = [struct.pack(">BBbbBbbBHHbbHbb", 8, 8, 0, 8, 8, 0, 0, 0, 2, glyph + 1, 0, 0,
+                          glyph + 1, 0, 0) for glyph in range(last)]
+    images.append(struct.pack(">BBbbB", 8, 8, 0, 8, 8) + b"\xff" * 8)
+    offsets = [0]
+    for image in images:
+        offsets.append(offsets[-1] + len(image))
+    array = 8 + 48
+    locations = struct.pack(">II", 0x00020000, 1)
+    locations += struct.pack(">III", array, 16 + 8 + 4 * (last + 1) + 8 + 8, 2) + bytes(28)
+    locations += struct.pack(">HHBBBb", 0, last, 16, 16, 1, 1)
+    first_subtable = 16
+    second_subtable = first_subtable + 8 + 4 * (last + 1)
+    locations += struct.pack(">HHI", 0, last - 1, first_subtable)
+    locations += struct.pack(">HHI", last, last, second_subtable)
+    locations += struct.pack(">HHI", 1, 9, 4) + struct.pack(">%dI" % (last + 1), *offsets[:-1])
+    locations += struct.pack(">HHI", 1, 1, 4 + offsets[-2]) + struct.pack(">II", 0,
+                                                                            len(images[-1]))
+    font["EBLC"] = DefaultTable("EBLC")
+    font["EBLC"].data = locations
+    font["EBDT"] = DefaultTable("EBDT")
+    font["EBDT"].data = struct.pack(">I", 0x00020000) + b"".join(images)
     font.save(path)
 
 

@@ -37,11 +37,13 @@ RESIDENT_SLACK_KIB = 8 * 1024
 MENU_SECONDS = 3
 # What any one data file may cost at most, whatever it holds: the memory the process ever holds,
 # its growth over MENU_SECONDS on the menu, the median time between menu frames (33 ms and the
-# frame's own time, with two runs sharing two cores), and the time from Q to the end of the run.
+# frame's own time, with two runs sharing two cores), the time from Q to the end of the run, and
+# from Y, pressed on the quit confirmation, to the end of the process.
 PEAK_LIMIT_KIB = 64 * 1024
 GROWTH_LIMIT_KIB = 512
 PERIOD_LIMIT_MS = 40
 ENDING_LIMIT = 3.0
+QUIT_LIMIT = 0.3
 # bench/present_stamps, which stamps every present, when the build has it.
 PRESENT_SHIM = os.environ.get("QUORVANE_PRESENT_SHIM", "")
 
@@ -110,11 +112,11 @@ class MouseFloods(unittest.TestCase):
 def run_hostile(test, spoil, screens, figures, wrapper=(), timed=True):
     """Runs the program on a run directory spoilt by `spoil` (None for the normal files) through
     S, Escape, Q and Y, checking every screen against `screens` and, when `timed` and the menu
-    has the data set's texts, each key's response. Notes in `figures`: "resident", the most resident memory seen over half a
-    second on the menu; "growth", how much it grew over the next MENU_SECONDS; "peak", the most
-    the process ever held; "period", the median time between menu frames over those seconds,
-    where the present stamps are at hand (PRESENT_SHIM); and "ending", the time from Q to the end
-    of the process."""
+    has the data set's texts, each key's response. Notes in `figures`: "resident", the most
+    resident memory seen over half a second on the menu; "growth", how much it grew over the
+    next MENU_SECONDS; "peak", the most the process ever held; "period", the median time between
+    menu frames over those seconds, where the present stamps are at hand (PRESENT_SHIM);
+    "ending", the time from Q to the end of the process; and "quit", from Y to the end."""
     with runs.run_directory() as run_dir:
         if spoil is not None:
             spoil(run_dir)
@@ -154,8 +156,7 @@ def run_hostile(test, spoil, screens, figures, wrapper=(), timed=True):
             q_pressed = time.monotonic()
             press(test, program, "q", screens.confirm, screens.menu, timed)
             figures["peak"] = program.resident_kib("VmHWM")
-            program.key("y")
-            status = program.wait(10)
+            status, figures["quit"] = program.key_to_end("y")
             figures["ending"] = time.monotonic() - q_pressed
             test.assertEqual(status, 0, program.stderr()[-3000:])
             test.assertEqual(program.stdout() + program.stderr(), "")
@@ -209,11 +210,12 @@ class CostlyFiles(unittest.TestCase):
     """One file of each kind that SDL 1.2, SDL_mixer or SDL_ttf would let exhaust the program
     without its checks, each in its place: chained music whose streams need converting (a
     buffer lost at every change of stream), 1-bit and 32-bit bitmaps of 8192 by 8192 pixels (a
-    64 MiB and a 256 MiB surface every menu frame), and a font with a 256 MiB kerning table (read
-    whole at every opening); and the largest music and logo sound and the slowest font that
-    pass. The run costs no
-    more than any run may: its memory, the frames of the menu and the end after Q and Y stay
-    within their bounds."""
+    64 MiB and a 256 MiB surface every menu frame), a font with a 256 MiB kerning table (read
+    whole at every opening), fonts whose "G", or every glyph of the texts, reaches 32767 pixels
+    up (rendered whole for every line), and one whose glyphs are read as 3.9 MiB each; and the
+    largest music and logo sound and the slowest fonts, by their outlines and by their bitmaps,
+    that pass. The run costs no more than any run may: its memory, the frames of the menu and
+    the end after Q and Y stay within their bounds."""
 
     def test_no_data_file_can_make_a_run_costly(self):
         logo = checks.load_bitmap(runs.DATA / LOGO)
@@ -231,8 +233,16 @@ class CostlyFiles(unittest.TestCase):
              (MUSIC, crafted.ogg_largest_chain, checks.Screens(logo, splash))),
             ("the largest logo sound that passes, 8 MiB once converted",
              (SOUND, crafted.wav_largest, checks.Screens(logo, splash))),
-            ("the slowest font to draw that passes, every glyph of 1000 points",
+            ("a font whose G reaches 32767 pixels up",
+             (FONT, crafted.font_tall_g, question_alone(logo, splash))),
+            ("a font whose every glyph of the texts reaches 32767 pixels up",
+             (FONT, crafted.font_tall_texts, checks.Screens(logo, splash, False))),
+            ("a font whose glyphs are read as 3.9 MiB each",
+             (FONT, crafted.font_glyphs_read_as_megabytes, checks.Screens(logo, splash, False))),
+            ("the slowest font to draw that passes, every glyph of 1000 points read as 16 KiB",
              (FONT, crafted.font_most_points, checks.Screens(logo, splash))),
+            ("the slowest bitmap font that passes, 1024 index records",
+             (FONT, crafted.font_most_bitmap_lookups, checks.Screens(logo, splash))),
         ]
         figures = {}
 
@@ -252,9 +262,17 @@ class CostlyFiles(unittest.TestCase):
                 self.assertLessEqual(measured["peak"], PEAK_LIMIT_KIB, "KiB at the most")
                 self.assertLessEqual(measured["growth"], GROWTH_LIMIT_KIB, "KiB grown on the menu")
                 self.assertLessEqual(measured["ending"], ENDING_LIMIT, "s from Q to the end")
+                self.assertLessEqual(measured["quit"], QUIT_LIMIT, "s from Y to the end")
                 if PRESENT_SHIM:
                     self.assertLessEqual(measured.get("period", 1e9), PERIOD_LIMIT_MS,
                                          "ms between menu frames")
+
+
+def question_alone(logo, splash):
+    """The screens when the font draws the quit question but not the menu's lines."""
+    screens = checks.Screens(logo, splash, False)
+    screens.confirm = checks.Screens(logo, splash).confirm
+    return screens
 
 
 class CraftedFiles(unittest.TestCase):
@@ -297,6 +315,8 @@ def crafted_cases():
          Case(put(MUSIC, crafted.sparse_tail, 3 * crafted.GiB // 2), logo, splash, music=False)),
         ("FIFO as the splash", Case(put(SPLASH, crafted.fifo), logo, None)),
         ("FIFO as the font", Case(put(FONT, crafted.fifo), logo, splash, text=False)),
+        ("font of bitmaps made of two of the next, 94 levels deep",
+         Case(put(FONT, crafted.font_compound_bitmaps), logo, splash, text=False)),
     ]
 
 

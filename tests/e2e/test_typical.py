@@ -3,7 +3,9 @@
 the mixer plays compared with the data files at every step.
 
 The same test serves the tests' own data set, the project's data files, sdl12-compat, the
-sanitizer build and valgrind; runs.py says which settings choose them.
+sanitizer build and valgrind; runs.py says which settings choose them. With the project's data
+files, the four screens must also be the README's pictures in docs/, pixel for pixel; the run
+that saves its captures there (QUORVANE_SCREENSHOTS) refreshes them.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -15,7 +17,7 @@ from PIL import Image
 
 import checks
 import runs
-from xharness import CAPTION, Program, XServer
+from xharness import CAPTION, REPO, Program, XServer
 
 # Key, screen that follows it. The run then ends with Y on the last quit confirmation.
 ROUTE = (("s", "game"), ("Escape", "menu"), ("q", "confirm"), ("n", "menu"), ("q", "confirm"))
@@ -86,6 +88,8 @@ class TypicalRun(unittest.TestCase):
 
         if runs.SCREENSHOTS:
             self._save(pictures)
+        if not runs.OWN_DATA:
+            self._compare_with_readme(pictures)
         if self.record:
             self._check_sound(program, run_dir, logo_seen, shown)
 
@@ -101,6 +105,16 @@ class TypicalRun(unittest.TestCase):
         folder.mkdir(parents=True, exist_ok=True)
         for name, file_name in SCREENSHOT_NAMES.items():
             Image.fromarray(pictures[name]).save(folder / file_name, optimize=True)
+
+    def _compare_with_readme(self, pictures):
+        """The screens as the README shows them, in docs/."""
+        for name, file_name in SCREENSHOT_NAMES.items():
+            with self.subTest(screen=name):
+                expected = checks.load_bitmap(REPO / "docs" / file_name)
+                reason = checks.describe_difference(pictures[name], expected)
+                self.assertIsNone(reason, "docs/%s is not what the program shows (refresh it "
+                                  "with QUORVANE_SCREENSHOTS=$PWD/docs ctest --test-dir build -R "
+                                  "e2e.typical.project_data)" % file_name)
 
     def _check_sound(self, program, run_dir, logo_seen, shown):
         recording = program.recording().astype(float)

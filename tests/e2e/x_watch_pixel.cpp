@@ -9,8 +9,9 @@
 // pixel holds another value, "PRESSED CHANGED VALUE": the seconds on CLOCK_MONOTONIC (Python's
 // time.monotonic) at which the first key press reached the window ("-" if none did) and at which
 // the pixel changed. Ends with status 0; status 1 when the pixel did not change within
-// TIMEOUT-MS or the window went away. The X server hands a copy of every key press in the
-// window to each client that asks for them, so listening takes nothing from the program.
+// TIMEOUT-MS or the window went away, and then, if a key press reached the window before it
+// went away, prints "PRESSED gone". The X server hands a copy of every key press in the window
+// to each client that asks for them, so listening takes nothing from the program.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -87,6 +88,9 @@ int main(int argc, char* argv[]) {
             }
         }
         if (!readPixel(display, window, x, y, value)) {
+            if (pressed >= 0) {
+                std::printf("%.6f gone\n", pressed);
+            }
             return 1;
         }
     }

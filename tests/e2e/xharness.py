@@ -394,6 +394,31 @@ class Program:
             watcher.wait()
             watcher.stdout.close()
 
+    def key_to_end(self, name, timeout=10):
+        """Presses a key that ends the program, waits for the end, and returns (status, seconds
+        from the press reaching the window to the end of the process, or from the start of the
+        xdotool call when no press was seen)."""
+        watcher = subprocess.Popen(
+            [pixel_watcher(), str(self.window), "0", "0", str(int(timeout * 1000))],
+            env=dict(os.environ, **self.server.env), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if not watcher.stdout.readline().startswith("ready"):
+                raise HarnessError("the pixel watcher could not read the window")
+            start = time.monotonic()
+            self.key(name)
+            status = self.wait(timeout)
+            ended = time.monotonic()
+            seen = watcher.stdout.readline().split()
+            if len(seen) == 2 and seen[1] == "gone":
+                start = float(seen[0])
+            return status, ended - start
+        finally:
+            if watcher.poll() is None:
+                watcher.kill()
+            watcher.wait()
+            watcher.stdout.close()
+
     def key_response(self, name, x, y, timeout=5):
         """Presses a key and returns the seconds from the press reaching the window to the change
         of pixel (x, y), or None if it did not change within `timeout` (see pixel_change)."""

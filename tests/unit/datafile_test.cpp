@@ -266,6 +266,11 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
          fontDirectory(truetype, {{28, 256 << 20}}, "kern"), 20, 28 + 256 * mib, passes},
         {"a glyph table of 4 MiB, read a glyph at a time", fontDirectory(truetype, {{28, 4 << 20}}),
          300 * mib, -1, "font: over 4 MiB"},
+        {"control values of 64 KiB", fontDirectory(truetype, {{28, 64 << 10}}, "cvt "), 1 * mib,
+         28 + (64 << 10), passes},
+        {"a font program of 64 KiB and a byte, copied whole at every opening",
+         fontDirectory(truetype, {{28, (64 << 10) + 1}}, "fpgm"), 1 * mib, -1,
+         "font: a font program or control values over 64 KiB"},
     };
     for (const Row& row : rows) {
         const std::optional<Sint64> extent =
@@ -275,13 +280,77 @@ TEST(DataFileChecks, FontsReadUpToTheirFurthestTable) {
     }
 }
 
+// A font of the given tables, one after another, made here for the rows that name no fixture file.
+Bytes fontOf(const std::vector<std::pair<const char*, Bytes>>& tables) {
+    Bytes font;
+    putBe(font, 0x00010000, 4);
+    putBe(font, static_cast<Uint32>(tables.size()), 2);
+    putBe(font, 0, 6);
+    Uint32 offset = 12 + 16 * static_cast<Uint32>(tables.size());
+    for (const auto& [tag, body] : tables) {
+        putTag(font, tag);
+        putBe(font, 0, 4);
+        putBe(font, offset, 4);
+        putBe(font, static_cast<Uint32>(body.size()), 4);
+        offset += static_cast<Uint32>(body.size());
+    }
+    for (const auto& table : tables) {
+        font.insert(font.end(), table.second.begin(), table.second.end());
+    }
+    return font;
+}
+
+// A font of embedded bitmaps at 16 pixels per em, of the table version `version`: `sizes` sizes,
+// each with the same `records` index records over glyphs 0 to `last`, all of one subtable of
+// `indexFormat` with images of `imageFormat`, whose fields after its header are `fields`; and a
+// table of images.
+Bytes bitmapFont(Uint32 indexFormat, Uint32 imageFormat, const Bytes& fields, Uint32 last = 1,
+                 Uint32 records = 1, Uint32 version = 0x00020000, Uint32 sizes = 1) {
+    Bytes locations;
+    putBe(locations, version, 4);
+    putBe(locations, sizes, 4);
+    for (Uint32 n = 0; n < sizes; ++n) {
+        putBe(locations, 8 + 48 * sizes, 4);
+        putBe(locations, 8 * records + 8 + static_cast<Uint32>(fields.size()), 4);
+        putBe(locations, records, 4);
+        putBe(locations, 0, 4 + 24);
+        putBe(locations, 0, 2);
+        putBe(locations, last, 2);
+        putBe(locations, 0x10100101, 4); // 16 by 16 pixels per em, 1 bit a pixel, horizontal
+    }
+    for (Uint32 n = 0; n < records; ++n) {
+        putBe(locations, 0, 2);
+        putBe(locations, last, 2);
+        putBe(locations, 8 * records, 4);
+    }
+    putBe(locations, indexFormat, 2);
+    putBe(locations, imageFormat, 2);
+    putBe(locations, 0, 4);
+    locations.insert(locations.end(), fields.begin(), fields.end());
+    return fontOf({{"EBLC", locations}, {"EBDT", Bytes(64, 0)}});
+}
+
+// The fields of an index subtable: 4-byte (`width` 4) or 2-byte numbers.
+Bytes fields(const std::vector<Uint32>& numbers, int width = 4) {
+    Bytes bytes;
+    for (Uint32 number : numbers) {
+        putBe(bytes, number, width);
+    }
+    return bytes;
+}
+
 TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
-    // A font of one table, made here for the rows that name no fixture file.
-    const auto oneTable = [](const char* tag, const Bytes& body) {
-        Bytes font = fontDirectory(0x00010000, {{28, static_cast<Uint32>(body.size())}}, tag);
-        font.insert(font.end(), body.begin(), body.end());
-        return font;
+    const auto oneTable = [](const char* tag, const Bytes& body) { return fontOf({{tag, body}}); };
+    // An image size and big metrics, then a sparse list of `glyphs` glyphs, as format 5 has them.
+    const auto sparse = [](Uint32 glyphs, Uint32 listed) {
+        Bytes list = fields({10, 0, 0, glyphs});
+        list.resize(list.size() + 2 * listed);
+        return list;
     };
+    const char* parts = "font: embedded bitmaps made of parts or compressed";
+    const char* bitmapBytes = "font: an embedded bitmap of too many bytes";
+    const char* entries = "font: embedded bitmaps of too many entries";
+    const char* lookup = "font: embedded bitmaps looked up in too many steps";
     Bytes instructed(32, 0);
     instructed[1] = 1;  // version 1.0
     instructed[27] = 1; // glyph programs of up to 1 byte
@@ -312,6 +381,44 @@ TEST(DataFileChecks, FontsThatFreeTypeOpensAndDrawsInBoundedTimeAndMemory) {
         {"glyph programs without font programs", passes, true, oneTable("maxp", instructed)},
         {"16385 glyphs", "font: more than 16384 glyphs", false,
          oneTable("maxp", {0, 1, 0, 0, 0x40, 0x01})},
+        {"1024 names", passes, false, oneTable("name", {0, 0, 4, 0})},
+        {"1025 names, each read into a record at every opening", "font: more than 1024 names",
+         false, oneTable("name", {0, 0, 4, 1})},
+        // The edges of the bounds on outlines, and where FreeType finds them.
+        {"points1024.ttf", passes, false},
+        {"points1025.ttf", "font: a glyph of too many points", false},
+        {"walked8.ttf", passes, false},
+        {"walked9.ttf", "font: glyphs made of parts too deep", false},
+        {"pastglyf.ttf", "font: a glyph of too many points", false},
+        {"locaroom.ttf", "font: a glyph of too many points", false},
+        {"emptybefore.ttf", passes, false},
+        {"emptyafter.ttf", "font: a glyph of too many points", false},
+        {"heavy.ttf", "font: a glyph of too many bytes", false},
+        // Embedded bitmaps.
+        {"plain bitmaps, an offset for each glyph", passes, false,
+         bitmapFont(1, 1, fields({0, 10, 20}))},
+        {"compound bitmaps", parts, false, bitmapFont(1, 9, fields({0, 10, 20}))},
+        {"PNG bitmaps", parts, false, bitmapFont(3, 17, fields({0, 10, 20}, 2))},
+        {"compound bitmaps in a table of a version FreeType does not read", passes, false,
+         bitmapFont(1, 9, fields({0, 10, 20}), 1, 1, 0x00010000)},
+        {"an image of 64 KiB", passes, false, bitmapFont(1, 1, fields({0, 65536}), 0)},
+        {"an image of 64 KiB and a byte", bitmapBytes, false,
+         bitmapFont(1, 1, fields({0, 10, 65547}))},
+        {"one size of image for all, of 64 KiB and a byte", bitmapBytes, false,
+         bitmapFont(2, 1, fields({65537, 0, 0}))},
+        {"a record and a sparse list of 1023 glyphs, a look-up of 1024 steps", passes, false,
+         bitmapFont(5, 1, sparse(1023, 1023))},
+        {"a sparse list of 1024 glyphs", lookup, false, bitmapFont(5, 1, sparse(1024, 1024))},
+        {"1025 records", lookup, false, bitmapFont(2, 1, fields({10, 0, 0}), 1, 1025)},
+        {"a size and a record of an offset for each of 32766 glyphs", passes, false,
+         bitmapFont(1, 1, Bytes(4 * 32767, 0), 32765)},
+        {"the same over 32767 glyphs", entries, false,
+         bitmapFont(1, 1, Bytes(4 * 32768, 0), 32766)},
+        {"256 sizes", passes, false, bitmapFont(1, 1, fields({0, 10}), 0, 1, 0x00020000, 256)},
+        {"257 sizes", "font: embedded bitmaps of more than 256 sizes", false,
+         bitmapFont(1, 1, fields({0, 10}), 0, 1, 0x00020000, 257)},
+        {"a sparse list longer than the table, which FreeType does not read", passes, false,
+         bitmapFont(5, 1, sparse(40000, 10))},
     };
     for (const Row& row : rows) {
         std::ifstream in(std::string(FIXTURE_DIR "/") + row.font, std::ios::binary);
@@ -776,22 +883,51 @@ TEST(DataFileChecks, TextBoxesAndGlyphsThatSdlTtfRendersInside) {
         const char* name;
         std::vector<GlyphPlace> glyphs;
         const char* reason;
+        TextLine line = {16, 14, -4};
     };
     const char* left = "font: a glyph left of its text box";
+    const char* above = "font: a glyph reaching far above its line";
+    const char* below = "font: a glyph reaching far below its line";
+    const char* large = "font: a glyph far larger than its size";
     const Row rows[] = {
-        {"boxes in their cells", {{0, 6, 10, 0}, {2, 8, 10, 0}}, passes},
+        {"boxes in their cells", {{0, 6, 0, 10, 10, 0}, {2, 8, 0, 10, 10, 0}}, passes},
         {"the first glyph's negative bearing is made up for",
-         {{-3, 6, 10, 0}, {-12, 8, 10, 0}},
+         {{-3, 6, 0, 10, 10, 0}, {-12, 8, 0, 10, 10, 0}},
          passes},
-        {"a later glyph left of the box", {{0, 6, 10, 0}, {-11, 8, 10, 0}}, left},
-        {"kerning pulls it left of the box", {{0, 6, 10, 0}, {0, 8, 10, -11}}, left},
-        {"an empty glyph draws nothing there", {{0, 6, 10, 0}, {-20, -20, 10, 0}}, passes},
+        {"a later glyph left of the box", {{0, 6, 0, 10, 10, 0}, {-11, 8, 0, 10, 10, 0}}, left},
+        {"kerning pulls it left of the box", {{0, 6, 0, 10, 10, 0}, {0, 8, 0, 10, 10, -11}}, left},
+        {"an empty glyph draws nothing there",
+         {{0, 6, 0, 10, 10, 0}, {-20, -20, 0, 0, 10, 0}},
+         passes},
         {"an advance beyond the bound",
-         {{0, 6, 100000, 0}},
+         {{0, 6, 0, 10, 100000, 0}},
          "font: a glyph beyond the largest text box"},
+        // The Adore64 "Q" and "y" at 12 points, and at 16 the accents and descenders of ordinary
+        // faces: a ring over a capital half an em above the ascent, a tail three quarters of an
+        // em below the descent.
+        {"the project's own glyphs",
+         {{2, 11, 0, 11, 12, 0}, {2, 11, -3, 8, 12, 0}},
+         passes,
+         {12, 14, -3}},
+        {"a tall accent and a long descender",
+         {{1, 14, 0, 22, 16, 0}, {0, 12, -16, 8, 16, 0}},
+         passes},
+        {"a glyph one em above the ascent", {{0, 6, 0, 30, 10, 0}}, passes},
+        {"a glyph a pixel further up", {{0, 6, 0, 31, 10, 0}}, above},
+        {"a G 2048 pixels wide reaching 4096 up, in a text box of the line's height",
+         {{0, 2048, 0, 4096, 2048, 0}},
+         above},
+        {"a glyph one em below the descent", {{0, 6, -20, 10, 10, 0}}, passes},
+        {"a glyph a pixel further down", {{0, 6, -21, 10, 10, 0}}, below},
+        {"a glyph four ems wide", {{0, 64, 0, 10, 64, 0}}, passes},
+        {"a glyph a pixel wider", {{0, 65, 0, 10, 65, 0}}, large},
+        {"a glyph taller than four ems within a tall line",
+         {{0, 6, 0, 65, 10, 0}},
+         large,
+         {16, 80, -4}},
     };
     for (const Row& row : rows) {
-        expectVerdict(glyphsStayInTheirBox(row.glyphs), row.reason, row.name);
+        expectVerdict(glyphsStayInTheirBox(row.glyphs, row.line), row.reason, row.name);
     }
     const char* height = "font: a line height out of range";
     expectVerdict(fontMetricsUsable(23, 18, -4), passes, "an ordinary face");

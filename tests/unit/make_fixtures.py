@@ -18,7 +18,8 @@ import tempfile
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from box_font import make_box_font  # noqa: E402
+from box_font import (make_box_font, read_directory, read_to_the_end_of_glyf,  # noqa: E402
+                      write_directory)
 from fontTools.pens.ttGlyphPen import TTGlyphPen  # noqa: E402
 from fontTools.ttLib import TTFont, newTable  # noqa: E402
 from fontTools.ttLib.tables import ttProgram  # noqa: E402
@@ -115,12 +116,7 @@ def make_costly_fonts(out_dir, font_path):
     with_parts("looped.ttf", 2, 1, loop=True)
 
     jagged = TTFont(font_path)
-    pen = TTGlyphPen(None)
-    pen.moveTo((0, 0))
-    for n in range(1, 1100):
-        pen.lineTo((n * 600 // 1100, ASCENT if n % 2 else 0))
-    pen.closePath()
-    jagged["glyf"]["c83"] = pen.glyph()
+    jagged["glyf"]["c83"] = zigzag(1100)
     jagged.save(os.path.join(out_dir, "jagged.ttf"))
 
     tricky = TTFont(font_path)
@@ -132,6 +128,105 @@ def make_costly_fonts(out_dir, font_path):
     hinted["prep"].program = ttProgram.Program()
     hinted["prep"].program.fromBytecode(bytes([0xB0, 0x00, 0x21]))  # PUSHB 0, POP
     hinted.save(os.path.join(out_dir, "hinted.ttf"))
+
+
+def zigzag(points):
+    """A glyph of one contour of `points` points, zigzagging along the baseline."""
+    pen = TTGlyphPen(None)
+    pen.moveTo((0, 0))
+    for n in range(1, points):
+        pen.lineTo((n * 600 // points, ASCENT if n % 2 else 0))
+    pen.closePath()
+    return pen.glyph()
+
+
+def make_edge_fonts(out_dir, font_path):
+    """Fonts at the edges of the outline checks, each from the box font: an "S" of 1024 points
+    and one of 1025; "(" made of parts eight levels deep, or nine, and then "S" made of "(", so
+    that it reaches that depth through a glyph walked before it (parts one level deeper than
+    "(" alone); the last glyph, "~", of 1100 points whose location runs past the glyph table,
+    where FreeType reads it to the table's end; the same with the glyph count one more than
+    the locations and an empty table right after them, which keeps FreeType from reading the
+    locations on and "~" the last glyph; an empty glyph table entry before the real one, which
+    FreeType then ignores; an empty one after it, right after the locations, which FreeType
+    drops, so that it reads one location more, from the padding after them, and with it a glyph
+    of 1100 points beyond the glyph count; and an "S" read as 100 KiB."""
+    from fontTools.ttLib.tables._g_l_y_f import Glyph, GlyphComponent
+
+    for points in (1024, 1025):
+        font = TTFont(font_path)
+        font["glyf"]["c83"] = zigzag(points)
+        font.save(os.path.join(out_dir, "points%d.ttf" % points))
+
+    def part(name):
+        glyph = Glyph()
+        glyph.numberOfContours = -1
+        component = GlyphComponent()
+        component.glyphName, component.x, component.y, component.flags = name, 0, 0, 0
+        glyph.components = [component]
+        return glyph
+
+    for depth in (8, 9):
+        font = TTFont(font_path)
+        order = font.getGlyphOrder() + ["part%d" % level for level in range(depth - 2)]
+        font.setGlyphOrder(order)
+        glyf = font["glyf"]
+        glyf.glyphOrder = order
+        glyf["c40"] = part("part0")
+        for level in range(depth - 2):
+            glyf["part%d" % level] = part("part%d" % (level + 1) if level + 3 < depth else "c84")
+            font["hmtx"]["part%d" % level] = (ADVANCE, 0)
+        glyf["c83"] = part("c40")
+        font["maxp"].numGlyphs = len(order)
+        font.save(os.path.join(out_dir, "walked%d.ttf" % depth))
+
+    font = TTFont(font_path)
+    font["glyf"]["c126"] = zigzag(1100)
+    font.save(os.path.join(out_dir, "pastglyf.ttf"))
+    data = bytearray(open(os.path.join(out_dir, "pastglyf.ttf"), "rb").read())
+    entries = read_directory(data)
+    tables = {entry[0]: entry for entry in entries}
+    glyphs = struct.unpack_from(">H", data, tables[b"maxp"][2] + 4)[0]
+    locations = tables[b"loca"]
+    assert glyphs % 2 == 0, "the locations are to end 2 bytes before the next table"
+    struct.pack_into(">H", data, locations[2] + 2 * glyphs, (tables[b"glyf"][3] + 2) // 2)
+    with open(os.path.join(out_dir, "pastglyf.ttf"), "wb") as out:
+        out.write(bytes(data))
+    struct.pack_into(">H", data, tables[b"maxp"][2] + 4, glyphs + 1)
+    empty = [b"DSIG", 0, locations[2] + locations[3], 0]
+    with open(os.path.join(out_dir, "locaroom.ttf"), "wb") as out:
+        out.write(write_directory(bytes(data), entries + [empty]))
+
+    jagged = open(os.path.join(out_dir, "jagged.ttf"), "rb").read()
+    entries = read_directory(jagged)
+    at = next(n for n, entry in enumerate(entries) if entry[0] == b"glyf")
+    empty = [b"glyf", 0, entries[at][2], 0]
+    with open(os.path.join(out_dir, "emptybefore.ttf"), "wb") as out:
+        out.write(write_directory(jagged, entries[:at] + [empty] + entries[at:]))
+
+    # A 97th glyph, of 1100 points, after the last one in a glyph table moved to the end of the
+    # file, reached only when FreeType takes one location more than the table's, from the
+    # padding after it, zero: it then reads the glyph backwards, to the table's end.
+    tables = {entry[0]: entry for entry in entries}
+    loca, glyf = tables[b"loca"][2], tables[b"glyf"][2]
+    start, end = (2 * struct.unpack_from(">H", jagged, loca + 2 * n)[0] for n in (52, 53))
+    data = bytearray(open(font_path, "rb").read())
+    entries = read_directory(data)
+    tables = {entry[0]: entry for entry in entries}
+    moved = bytes(data[tables[b"glyf"][2]:][:tables[b"glyf"][3]]) + jagged[glyf + start:glyf + end]
+    data += bytes(-len(data) % 4)
+    tables[b"glyf"][2:] = [len(data), len(moved)]
+    data += moved
+    struct.pack_into(">H", data, tables[b"maxp"][2] + 4, 97)
+    at = entries.index(tables[b"glyf"])
+    empty = [b"glyf", 0, tables[b"loca"][2] + tables[b"loca"][3], 0]
+    with open(os.path.join(out_dir, "emptyafter.ttf"), "wb") as out:
+        out.write(write_directory(bytes(data), entries[:at + 1] + [empty] + entries[at + 1:]))
+
+    heavy = os.path.join(out_dir, "heavy.ttf")
+    font = TTFont(font_path)
+    font.save(heavy)
+    read_to_the_end_of_glyf(heavy, font.getGlyphID("c83"), 100 * 1024)
 
 
 def make_music(path):
@@ -157,6 +252,7 @@ def main():
     make_font(os.path.join(out_dir, "boxes.ttf"))
     make_crafted_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_costly_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
+    make_edge_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_music(os.path.join(out_dir, "tone.ogg"))
 
 

@@ -4,13 +4,13 @@
 
 import calendar
 import io
+import struct
 
 from fontTools.agl import UV2AGL
 from fontTools.fontBuilder import FontBuilder
 from fontTools.misc.timeTools import timestampSinceEpoch
 from fontTools.pens.ttGlyphPen import TTGlyphPen
-from fontTools.ttLib import newTable
-from fontTools.ttLib.tables import ttProgram
+from fontTools.ttLib.tables.DefaultTable import DefaultTable
 
 from . import glyphs
 from .licence import COPYRIGHT, FONT_LICENCE, FONT_LICENCE_URL
@@ -28,19 +28,12 @@ DESCENT = glyphs.ROWS_BELOW * PIXEL
 # Fixed so that every build of the font is byte-identical.
 TIMESTAMP = timestampSinceEpoch(calendar.timegm((2026, 1, 1, 0, 0, 0)))
 
-# TrueType opcodes used by the hinting programs.
-_SVTCA_Y, _SVTCA_X = 0x00, 0x01
-_MDAP_ROUND = 0x2F
-_NPUSHB, _PUSHB_1, _PUSHB_2, _PUSHW_1 = 0x40, 0xB0, 0xB1, 0xB8
-_INSTCTRL, _SCANCTRL, _SCANTYPE = 0x8E, 0x85, 0x8D
-
-# Control program: turn on dropout control and ask for native hinting
-# (INSTCTRL selector 3), so that FreeType applies the glyphs' x moves too.
-_PREP = bytes([
-    _PUSHW_1, 0x01, 0xFF, _SCANCTRL,
-    _PUSHB_1, 4, _SCANTYPE,
-    _PUSHB_2, 4, 3, _INSTCTRL,
-])
+# The sizes at which the program draws its text, in pixels per em (SDL_ttf's
+# points at 72 dpi): the font carries a bitmap of every glyph at each of them,
+# which FreeType draws in place of the outline, in black and white only. At 12
+# a font pixel is one and a half screen pixels, so the outline alone would be
+# drawn with grey edges.
+STRIKE_SIZES = (12, 16)
 
 
 def glyph_name(char):
@@ -115,33 +108,101 @@ def _merge_straight(points):
     return kept
 
 
-def _hinting_program(point_count):
-    """Round every point to the pixel grid, first in y, then in x."""
-    if point_count == 0:
-        return b""
-    if point_count > 255:
-        raise ValueError("glyph has too many points to hint")
-    code = bytearray()
-    for axis in (_SVTCA_Y, _SVTCA_X):
-        code += bytes([axis, _NPUSHB, point_count])
-        code += bytes(range(point_count - 1, -1, -1))
-        code += bytes([_MDAP_ROUND] * point_count)
-    return bytes(code)
-
-
 def _make_glyph(rows):
-    """A hinted TrueType glyph made from a pixel drawing."""
+    """A TrueType glyph made from a pixel drawing, without instructions."""
     pen = TTGlyphPen(None)
     for contour in pixel_contours(rows):
         pen.moveTo((contour[0][0] * PIXEL, contour[0][1] * PIXEL))
         for x, y in contour[1:]:
             pen.lineTo((x * PIXEL, y * PIXEL))
         pen.closePath()
-    glyph = pen.glyph()
-    glyph.program = ttProgram.Program()
-    count = len(glyph.coordinates) if glyph.numberOfContours else 0
-    glyph.program.fromBytecode(_hinting_program(count))
-    return glyph, count
+    return pen.glyph()
+
+
+def _screen_edge(lattice, ppem):
+    """Where the font pixels' lattice line `lattice` falls at `ppem` pixels per
+    em: scaled, and rounded to the nearest screen pixel edge, halves away from
+    zero, as rounding the outline's points to the pixel grid puts it."""
+    scaled = abs(lattice) * ppem * 2 // glyphs.CELL_WIDTH  # twice the edge
+    return (scaled + 1) // 2 * (1 if lattice >= 0 else -1)
+
+
+def _bitmap_image(rows, ppem):
+    """The embedded bitmap of a drawing at `ppem`, in the image format 1 of
+    the EBDT table: small metrics (height, width, left and top bearings,
+    advance), then the rows from the top, each a whole number of bytes, the
+    leftmost pixel in the highest bit. The bitmap is cut to its lit pixels, so
+    its metrics are those of the outline rounded to the grid."""
+    lit = set()
+    for r, row in enumerate(rows):
+        for c, mark in enumerate(row):
+            if mark != "#":
+                continue
+            bottom = glyphs.ROWS_ABOVE - 1 - r
+            for x in range(_screen_edge(c, ppem), _screen_edge(c + 1, ppem)):
+                for y in range(_screen_edge(bottom, ppem),
+                               _screen_edge(bottom + 1, ppem)):
+                    lit.add((x, y))
+    if not lit:
+        return struct.pack(">BBbbB", 0, 0, 0, 0, ppem)
+    left = min(x for x, _ in lit)
+    width = max(x for x, _ in lit) + 1 - left
+    top = max(y for _, y in lit) + 1
+    height = top - min(y for _, y in lit)
+    image = bytearray(struct.pack(">BBbbB", height, width, left, top, ppem))
+    for y in range(top - 1, top - 1 - height, -1):
+        row = bytearray((width + 7) // 8)
+        for x in range(width):
+            if (left + x, y) in lit:
+                row[x // 8] |= 0x80 >> (x % 8)
+        image += row
+    return bytes(image)
+
+
+def _line_metrics(images, ppem):
+    """A strike's horizontal sbitLineMetrics, from its glyphs' small metrics."""
+    heights, widths, lefts, tops, advances = zip(
+        *(struct.unpack_from(">BBbbB", image) for image in images))
+    return struct.pack(
+        ">bbBbbbbbbbbb",
+        -(-ASCENT * ppem // UNITS_PER_EM), -(DESCENT * ppem // UNITS_PER_EM),
+        max(widths), 1, 0, 0, min(lefts),
+        min(a - l - w for a, l, w in zip(advances, lefts, widths)),
+        max(tops), min(t - h for t, h in zip(tops, heights)), 0, 0)
+
+
+def _bitmap_tables(drawings):
+    """The EBLC and EBDT tables of the embedded bitmaps: one strike for each of
+    STRIKE_SIZES, each with one index subtable of format 1 (an offset for each
+    glyph) over all the glyphs, whose images are of format 1, one bit a
+    pixel."""
+    strikes = len(STRIKE_SIZES)
+    locations = bytearray(struct.pack(">II", 0x00020000, strikes))
+    subtables = bytearray()
+    data = bytearray(struct.pack(">I", 0x00020000))
+    for ppem in STRIKE_SIZES:
+        images = [_bitmap_image(rows, ppem) for rows in drawings]
+        array_offset = 8 + 48 * strikes + len(subtables)
+        # The subtable array's one record, then the subtable it points to.
+        subtable = bytearray(struct.pack(">HHI", 0, len(images) - 1, 8))
+        subtable += struct.pack(">HHI", 1, 1, len(data))
+        offset = 0
+        for image in images:
+            subtable += struct.pack(">I", offset)
+            offset += len(image)
+        subtable += struct.pack(">I", offset)
+        data += b"".join(images)
+        locations += struct.pack(">III", array_offset, len(subtable), 1)
+        locations += struct.pack(">I", 0) + _line_metrics(images, ppem)
+        locations += bytes(12)  # no vertical metrics
+        locations += struct.pack(">HHBBBb", 0, len(images) - 1, ppem, ppem, 1,
+                                 1)
+        subtables += subtable
+    eblc = DefaultTable("EBLC")
+    eblc.data = bytes(locations + subtables)
+    ebdt = DefaultTable("EBDT")
+    ebdt.data = bytes(data)
+    return eblc, ebdt
 
 
 def build_font():
@@ -154,11 +215,7 @@ def build_font():
     fb = FontBuilder(UNITS_PER_EM, isTTF=True)
     fb.setupGlyphOrder(order)
     fb.setupCharacterMap({ord(c): glyph_name(c) for c in chars})
-    built, most_points = {}, 0
-    for name in order:
-        built[name], count = _make_glyph(drawings[name])
-        most_points = max(most_points, count)
-    fb.setupGlyf(built)
+    fb.setupGlyf({name: _make_glyph(drawings[name]) for name in order})
     glyf = fb.font["glyf"]
     fb.setupHorizontalMetrics({
         name: (UNITS_PER_EM, getattr(glyf[name], "xMin", 0)) for name in order
@@ -195,23 +252,19 @@ def build_font():
     fb.updateHead(created=TIMESTAMP, modified=TIMESTAMP, fontRevision=1.0,
                   flags=0x000B, lowestRecPPEM=8)
 
-    prep = newTable("prep")
-    prep.program = ttProgram.Program()
-    prep.program.fromBytecode(_PREP)
-    fb.font["prep"] = prep
-    gasp = newTable("gasp")
-    gasp.version = 1
-    gasp.gaspRange = {0xFFFF: 0x0005}  # grid-fit, no smoothing: crisp pixels
-    fb.font["gasp"] = gasp
+    fb.font["EBLC"], fb.font["EBDT"] = _bitmap_tables(
+        [drawings[name] for name in order])
 
+    # No hinting programs: FreeType draws the bitmaps at their sizes, and
+    # fits the outlines at any other size with its own auto-hinter.
     maxp = fb.font["maxp"]
     maxp.maxZones = 1
     maxp.maxTwilightPoints = 0
     maxp.maxStorage = 0
     maxp.maxFunctionDefs = 0
     maxp.maxInstructionDefs = 0
-    maxp.maxStackElements = max(most_points, 3)
-    maxp.maxSizeOfInstructions = len(_hinting_program(most_points))
+    maxp.maxStackElements = 0
+    maxp.maxSizeOfInstructions = 0
 
     out = io.BytesIO()
     fb.save(out)
