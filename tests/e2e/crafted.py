@@ -321,6 +321,44 @@ def ogg_short_chained_streams(path):
     Path(path).write_bytes(chained)
 
 
+def ogg_costliest_decoding(path):
+    """The music that costs the most decoding work that the checks let through, for a mixing
+    buffer: 6 channels at 22050 Hz in blocks of 8192 samples, each packet decoded through a
+    residue of 8 stages whose books give one value for each bit (one entry, a codeword of one
+    bit), one partition a value: some 44 million instructions a packet, two packets for some
+    buffers, 7 s looping."""
+    channels = 6
+    # Two books of one entry: the partition book, and the stages' book with its one value.
+    bits = _PackedBits(b"\x05vorbis").put(1, 8)
+    for values in (False, True):
+        bits.put(0x564342, 24).put(1, 16).put(1, 24).put(0, 2).put(0, 5)
+        if values:
+            bits.put(1, 4).put(0, 32).put(0, 32).put(0, 4).put(0, 1).put(0, 1)
+        else:
+            bits.put(0, 4)
+    bits.put(0, 6).put(0, 16)
+    bits.put(0, 6).put(1, 16).put(0, 5).put(0, 2).put(8, 4)
+    bits.put(0, 6).put(2, 16).put(0, 24).put(4096 * channels, 24).put(0, 24).put(0, 6).put(0, 8)
+    bits.put(7, 3).put(1, 1).put(31, 5)
+    for _ in range(8):
+        bits.put(1, 8)
+    bits.put(0, 6).put(0, 16).put(0, 1).put(0, 1).put(0, 2).put(0, 8).put(0, 8).put(0, 8)
+    bits.put(0, 6).put(1, 1).put(0, 16).put(0, 16).put(0, 8)
+    setup = bytes(bits.put(1, 1).data)
+    identification = b"\x01vorbis" + struct.pack("<IBIiiiBB", 0, channels, 22050, 0, 0, 0, 0xD6,
+                                                 1)
+    comment = b"\x03vorbis" + struct.pack("<II", 0, 0) + b"\x01"
+    # A long block, each channel's floor used with both posts at 255, then ones to the end.
+    head = _PackedBits().put(0, 1).put(3, 2)
+    for _ in range(channels):
+        head.put(1, 1).put(255, 8).put(255, 8)
+    packet = bytes(head.data) + b"\xff" * (4096 * channels * 9 // 8)
+    music = _ogg_page(2, 1, 0, 0, [identification]) + _ogg_page(0, 1, 1, 0, [comment, setup])
+    for index in range(40):
+        music += _ogg_page(4 if index == 39 else 0, 1, 2 + index, 4096 * index, [packet])
+    Path(path).write_bytes(music)
+
+
 def wav_largest(path):
     """The largest logo sound that the checks let through: 4 MiB of 16-bit mono at 22050 Hz,
     which SDL_mixer converts to 8 MiB of stereo, holding the file, SDL's copy and the converted
