@@ -22,7 +22,7 @@ std::optional<AudioConversion> audioConversion(Uint16 format, int channels, Uint
     // the mixer's that the doubling never ends is refused like any other overflow.
     const Uint16 target = mixer.format;
     const Uint8 targetChannels = static_cast<Uint8>(mixer.channels);
-    AudioConversion conversion{0, 1};
+    AudioConversion conversion{0, 1, 0};
     auto step = [&conversion](Sint64 factor) {
         ++conversion.filters;
         conversion.growth *= factor;
@@ -76,6 +76,7 @@ std::optional<AudioConversion> audioConversion(Uint16 format, int channels, Uint
         Uint32 low = static_cast<Uint32>(down ? mixer.rate : sourceRate);
         while ((low * 2) / 100 <= high / 100 && step(down ? 1 : 2)) {
             low *= 2;
+            conversion.rateDoublings += down ? -1 : 1;
         }
     }
     if (conversion.filters > maxAudioFilters) {

@@ -14,11 +14,12 @@ struct MixerSpec {
     int channels;
 };
 
-// A conversion to the mixer's output: how many filters SDL_BuildAudioCVT chains, and how many
-// times a buffer grows through them.
+// A conversion to the mixer's output: how many filters SDL_BuildAudioCVT chains, how many times a
+// buffer grows through them, and how many times the rate is doubled (or, below 0, halved).
 struct AudioConversion {
     int filters;
     Sint64 growth;
+    int rateDoublings;
 };
 
 // The conversion of this format, channel count and rate to the mixer's output; none, with the

@@ -1,5 +1,5 @@
-// The checks of Vorbis header packets against libvorbis: codebooks it cannot decode with, and
-// what it allocates for the headers of a stream.
+// The checks of Vorbis header packets against libvorbis: codebooks it cannot decode with, what it
+// allocates for the headers of a stream, and the work of its decoder's set-up.
 // SPDX-FileCopyrightText: 2026 The Quorvane developers
 // SPDX-License-Identifier: MIT
 #include "services/datafile/vorbis.h"
@@ -21,6 +21,44 @@ constexpr Sint64 maxCodebookEntries = 65536;
 
 // What a small allocation costs beside its bytes: glibc's header and rounding.
 constexpr Sint64 allocationOverhead = 32;
+
+// The decoder's work, in instructions: for each part, a bound somewhat above what callgrind counts
+// in libvorbis 1.3.7 and glibc's allocator on headers made to make that part large (see
+// docs/bad-data.md). Each entry into a stream: the decoder's state and block made and freed, and
+// SDL_mixer's converter built anew.
+constexpr Sint64 entryWork = 20000;
+// Per sample of each block size: the tables of its MDCT made and freed.
+constexpr Sint64 transformSampleWork = 100;
+// Per sample of a long block and channel: the channel's output buffer allocated and zeroed.
+constexpr Sint64 bufferSampleWork = 8;
+// Each codebook made ready to decode with: per entry, its codeword made, sorted and indexed, and
+// per value of a book with values, the value unpacked into each dimension.
+constexpr Sint64 bookWork = 200;
+constexpr Sint64 bookEntryWork = 1500;
+constexpr Sint64 bookValueWork = 40;
+// Each floor and residue set up and torn down: a fixed part; a floor of type 1 sorts its posts
+// (per pair of posts), a floor of type 0 maps the samples of each block size to the Bark scale
+// (per sample), a residue allocates, fills and frees a row of its partition table for each value
+// of its partition book (per row, and per dimension of the row) and a list for each partition.
+constexpr Sint64 floorWork = 2000;
+constexpr Sint64 floorPostPairWork = 12;
+constexpr Sint64 floorBarkSampleWork = 150;
+constexpr Sint64 residueWork = 1000;
+constexpr Sint64 residueRowWork = 450;
+constexpr Sint64 residueRowDimensionWork = 14;
+constexpr Sint64 residuePartitionWork = 64;
+// Decoding one audio packet: a fixed part, and per sample of its block and channel the inverse
+// MDCT, the window and a floor's curve. A floor of type 0 computes its curve from its
+// coefficients at every sample (a part, and per coefficient). A residue decodes a partition class
+// word for each partition of its samples (the partitions are `grouping` values long), and at each
+// of its stages a codeword for each vector of its books' dimensions, added into the values.
+constexpr Sint64 packetWork = 5000;
+constexpr Sint64 packetSampleWork = 80;
+constexpr Sint64 floorCurveSampleWork = 100;
+constexpr Sint64 floorCoefficientSampleWork = 3;
+constexpr Sint64 residueClassWork = 100;
+constexpr Sint64 residueVectorWork = 200;
+constexpr Sint64 residueValueWork = 10;
 
 // Whether `base` to the power `exponent` is at most `limit`, without overflowing.
 bool powerAtMost(Sint64 base, Sint64 exponent, Sint64 limit) {
@@ -57,6 +95,13 @@ Sint64 latticeValues(Sint64 entries, Sint64 dimensions) {
 struct Codebook {
     Sint64 dimensions;
     Sint64 entries;
+};
+
+// What decoding a packet takes beyond its fixed part and the transform, at most, of the floors
+// and residues that it may use: a floor's work per sample of the block, and a residue's per value.
+struct PacketLoad {
+    Sint64 floorSampleWork;
+    Sint64 residueValueWork;
 };
 
 // Reads one codebook as vorbis_staticbook_unpack does; the bytes that libvorbis allocates for it,
@@ -117,7 +162,12 @@ std::optional<VorbisCost> codebookCost(BitReader& bits, Codebook& book) {
     }
     // The static book keeps the lengths; the decoding book has codewords, an index and lengths
     // (and the codewords again while it sorts them), and a first-lookup table.
-    VorbisCost cost{entries + allocationOverhead, entries * 13 + 1024 + allocationOverhead * 5};
+    VorbisCost cost{entries + allocationOverhead,
+                    entries * 13 + 1024 + allocationOverhead * 5,
+                    bookWork + entries * bookEntryWork,
+                    0,
+                    0,
+                    0};
     const Sint64 mapType = readBits(bits, 4);
     if (mapType == 1 || mapType == 2) {
         readBits(bits, 32);
@@ -130,6 +180,7 @@ std::optional<VorbisCost> codebookCost(BitReader& bits, Codebook& book) {
         // every dimension of every entry.
         cost.kept += values * 8;
         cost.decoding += entries * dimensions * 4;
+        cost.entry += entries * dimensions * bookValueWork;
         skipBits(bits, values * valueBits);
         if (bits.failed) {
             return refused("music: setup header cut short");
@@ -142,17 +193,22 @@ std::optional<VorbisCost> codebookCost(BitReader& bits, Codebook& book) {
     return cost;
 }
 
-// Skips one floor as floor0_unpack or floor1_unpack reads it; false for a type that libvorbis
-// refuses.
-bool skipFloor(BitReader& bits) {
+// Reads one floor as floor0_unpack or floor1_unpack does; the work of its set-up for these block
+// sizes, and the coefficients that a floor of type 0 adds to `load`. Fails the reader for a type
+// that libvorbis refuses.
+Sint64 floorWorkOf(BitReader& bits, const Sint64 (&blockSizes)[2], PacketLoad& load) {
     const Uint32 type = readBits(bits, 16);
     if (type == 0) {
-        skipBits(bits, 8 + 16 + 16 + 6 + 8);
+        const Sint64 order = readBits(bits, 8);
+        skipBits(bits, 16 + 16 + 6 + 8);
         skipBits(bits, 8 * (readBits(bits, 4) + 1));
-        return true;
+        load.floorSampleWork = std::max(load.floorSampleWork,
+                                        floorCurveSampleWork + floorCoefficientSampleWork * order);
+        return floorWork + floorBarkSampleWork * (blockSizes[0] + blockSizes[1]) / 2;
     }
     if (type != 1) {
-        return false;
+        bits.failed = true;
+        return 0;
     }
     const Uint32 partitions = readBits(bits, 5);
     std::vector<Uint32> classes(partitions);
@@ -172,34 +228,53 @@ bool skipFloor(BitReader& bits) {
     }
     readBits(bits, 2);
     const int rangeBits = static_cast<int>(readBits(bits, 4));
+    Sint64 posts = 2;
     for (const Uint32 partitionClass : classes) {
-        for (Uint32 n = 0; n < classDimensions[partitionClass] && !bits.failed; ++n) {
+        for (Uint32 n = 0; n < classDimensions[partitionClass] && !bits.failed; ++n, ++posts) {
             readBits(bits, rangeBits);
         }
     }
-    return true;
+    return floorWork + floorPostPairWork * posts * posts;
 }
 
-// Reads one residue as res0_unpack does; what res0_look allocates for it: a row of partition
-// numbers for every value of its partition book.
-Sint64 residueCost(BitReader& bits, const std::vector<Codebook>& books) {
+// Reads one residue as res0_unpack does; adds what res0_look allocates for it (a row of partition
+// numbers for every value of its partition book) to `cost`, with the work of its set-up, and what
+// decoding it takes to `load`.
+void residueCost(BitReader& bits, const std::vector<Codebook>& books, VorbisCost& cost,
+                 PacketLoad& load) {
     if (readBits(bits, 16) > 2) {
         bits.failed = true;
-        return 0;
+        return;
     }
-    skipBits(bits, 24 + 24 + 24);
+    skipBits(bits, 24 + 24);
+    const Sint64 grouping = readBits(bits, 24) + 1;
     const Sint64 partitions = readBits(bits, 6) + 1;
     const Uint32 groupBook = readBits(bits, 8);
     int stages = 0;
+    Uint32 cascades = 0;
     for (Sint64 n = 0; n < partitions; ++n) {
         const Uint32 cascade = readBits(bits, 3);
         const Uint32 more = readBits(bits, 1) == 1 ? readBits(bits, 5) : 0;
         stages += static_cast<int>(std::bitset<8>(cascade | more << 3).count());
+        cascades |= cascade | more << 3;
     }
-    skipBits(bits, 8 * stages);
+    // The vectors are as short as the books of the fewest dimensions make them.
+    Sint64 dimensions = 0;
+    for (int n = 0; n < stages; ++n) {
+        const Uint32 stageBook = readBits(bits, 8);
+        if (stageBook < books.size() &&
+            (dimensions == 0 || books[stageBook].dimensions < dimensions)) {
+            dimensions = books[stageBook].dimensions;
+        }
+    }
     if (bits.failed || groupBook >= books.size()) {
-        return 0;
+        return;
     }
+    load.residueValueWork =
+        std::max(load.residueValueWork,
+                 residueClassWork / grouping +
+                     bitWidth(cascades) *
+                         (residueVectorWork / std::max<Sint64>(dimensions, 1) + residueValueWork));
     // libvorbis refuses a partition book with fewer entries than partition values.
     const Codebook& book = books[groupBook];
     Sint64 values = 1;
@@ -207,22 +282,54 @@ Sint64 residueCost(BitReader& bits, const std::vector<Codebook>& books) {
         values *= partitions;
     }
     if (values > book.entries) {
-        return 0;
+        return;
     }
-    return values * (8 + allocationOverhead + 4 * book.dimensions) +
-           partitions * (8 + allocationOverhead);
+    cost.decoding += values * (8 + allocationOverhead + 4 * book.dimensions) +
+                     partitions * (8 + allocationOverhead);
+    cost.entry += residueWork + residuePartitionWork * partitions +
+                  values * (residueRowWork + residueRowDimensionWork * book.dimensions);
+}
+
+// Skips one mapping as mapping0_unpack reads it for this many channels; fails the reader for a
+// type that libvorbis refuses.
+void skipMapping(BitReader& bits, int channels) {
+    if (readBits(bits, 16) != 0) {
+        bits.failed = true;
+        return;
+    }
+    const Uint32 submaps = readBits(bits, 1) == 1 ? readBits(bits, 4) + 1 : 1;
+    if (readBits(bits, 1) == 1) {
+        skipBits(bits, 2 * bitWidth(channels - 1) * (readBits(bits, 8) + 1));
+    }
+    readBits(bits, 2);
+    skipBits(bits, submaps > 1 ? 4 * channels : 0);
+    skipBits(bits, 24 * submaps);
 }
 
 } // namespace
 
-std::optional<VorbisCost> vorbisSetupCost(const Uint8* packet, std::size_t length) {
+std::optional<VorbisFormat> vorbisFormat(const Uint8* packet, std::size_t length) {
+    ByteReader reader = byteReader(packet, length);
+    seekTo(reader, 11);
+    const int channels = static_cast<int>(readU8(reader));
+    const Uint32 rate = readLe32(reader);
+    seekTo(reader, 28);
+    const Uint32 blocks = readU8(reader);
+    if (reader.failed) {
+        return std::nullopt;
+    }
+    return VorbisFormat{channels, rate, {Sint64{1} << (blocks & 15), Sint64{1} << (blocks >> 4)}};
+}
+
+std::optional<VorbisCost> vorbisSetupCost(const Uint8* packet, std::size_t length,
+                                          const VorbisFormat& format) {
     if (length < 7 || packet[0] != 5 || std::memcmp(packet + 1, "vorbis", 6) != 0) {
         return refused("music: not a Vorbis setup header");
     }
     BitReader bits = bitReader(packet + 7, length - 7);
     const Sint64 count = readBits(bits, 8) + 1;
     std::vector<Codebook> books(static_cast<std::size_t>(count));
-    VorbisCost cost{0, 0};
+    VorbisCost cost{0, 0, 0, 0, 0, 0};
     for (Codebook& book : books) {
         const std::optional<VorbisCost> bookCost = codebookCost(bits, book);
         if (!bookCost) {
@@ -230,19 +337,40 @@ std::optional<VorbisCost> vorbisSetupCost(const Uint8* packet, std::size_t lengt
         }
         cost.kept += bookCost->kept;
         cost.decoding += bookCost->decoding;
+        cost.entry += bookCost->entry;
     }
-    // What follows the codebooks, libvorbis checks well itself; only the residues' partition
-    // tables are sized by the file. A header cut short in them fails in libvorbis, and costs
-    // nothing more.
+    // What follows the codebooks, libvorbis checks well itself; they are read here for the work of
+    // the decoder's set-up, the residues' partition tables that the file sizes, and the modes. A
+    // header cut short in them fails in libvorbis, and costs nothing more.
+    const Sint64 blockSizes[2] = {format.blockSizes[0], format.blockSizes[1]};
+    cost.entry += entryWork + transformSampleWork * (blockSizes[0] + blockSizes[1]) +
+                  bufferSampleWork * format.channels * blockSizes[1];
+    PacketLoad load{0, 0};
     skipBits(bits, 16 * (readBits(bits, 6) + 1));
     const Uint32 floors = readBits(bits, 6) + 1;
     for (Uint32 n = 0; n < floors && !bits.failed; ++n) {
-        bits.failed = !skipFloor(bits);
+        cost.entry += floorWorkOf(bits, blockSizes, load);
     }
     const Uint32 residues = readBits(bits, 6) + 1;
     for (Uint32 n = 0; n < residues && !bits.failed; ++n) {
-        cost.decoding += residueCost(bits, books);
+        residueCost(bits, books, cost, load);
     }
+    const Uint32 mappings = readBits(bits, 6) + 1;
+    for (Uint32 n = 0; n < mappings && !bits.failed; ++n) {
+        skipMapping(bits, format.channels);
+    }
+    const int modes = static_cast<int>(readBits(bits, 6)) + 1;
+    Uint64 longModes = 0;
+    for (int n = 0; n < modes; ++n) {
+        longModes |= Uint64{readBits(bits, 1)} << n;
+        skipBits(bits, 16 + 16 + 8);
+    }
+    if (readBits(bits, 1) == 1 && !bits.failed) {
+        cost.modes = modes;
+        cost.longModes = longModes;
+    }
+    // A block of n samples has n / 2 values for each channel.
+    cost.packetSampleWork = packetSampleWork + load.floorSampleWork + load.residueValueWork / 2;
     return cost;
 }
 
@@ -256,4 +384,19 @@ Sint64 vorbisCommentCost(const Uint8* packet, std::size_t length) {
     const Sint64 comments = readLe32(reader);
     return static_cast<Sint64>(length) + allocationOverhead +
            (reader.failed ? 0 : (comments + 1) * (12 + allocationOverhead));
+}
+
+int vorbisPacketBlock(const Uint8* head, std::size_t length, const VorbisCost& setup) {
+    // vorbis_synthesis skips a packet that is not audio, names a mode that the header lacks, or
+    // ends before the window flags of a long block.
+    BitReader bits = bitReader(head, std::min<std::size_t>(length, 2));
+    const bool audio = readBits(bits, 1) == 0;
+    const Uint32 mode = readBits(bits, bitWidth(setup.modes - 1));
+    const int block = static_cast<int>(setup.longModes >> mode & 1);
+    readBits(bits, 2 * block);
+    return audio && !bits.failed && static_cast<int>(mode) < setup.modes ? block : -1;
+}
+
+Sint64 vorbisPacketWork(const VorbisFormat& format, const VorbisCost& setup, int block) {
+    return packetWork + format.channels * format.blockSizes[block] * setup.packetSampleWork;
 }

@@ -256,6 +256,110 @@ def ogg_largest_chain(path):
     Path(path).write_bytes(bytes(chained))
 
 
+class _PackedBits:
+    """Fields packed as libvorbis packs them, from the lowest bit of each byte up."""
+
+    def __init__(self, start=b""):
+        self.data = bytearray(start)
+        self.count = 8 * len(start)
+
+    def put(self, value, width):
+        for bit in range(width):
+            if self.count % 8 == 0:
+                self.data.append(0)
+            self.data[-1] |= (value >> bit & 1) << self.count % 8
+            self.count += 1
+        return self
+
+
+def _ogg_page(flags, serial, sequence, granule, packets):
+    """An Ogg page holding these packets whole, with its checksum."""
+    lacing = b"".join(bytes([255] * (len(packet) // 255) + [len(packet) % 255])
+                      for packet in packets)
+    page = bytearray(struct.pack("<4sBBqIIIB", b"OggS", 0, flags, granule, serial, sequence, 0,
+                                 len(lacing)) + lacing + b"".join(packets))
+    struct.pack_into("<I", page, 22, _ogg_crc(bytes(page)))
+    return bytes(page)
+
+
+def _vorbis_partition_setup(entries, dimensions, partitions):
+    """A Vorbis setup header whose one residue's partition book has `entries` entries in
+    `dimensions` dimensions, for `partitions` ** `dimensions` partition values: one codebook of
+    codewords of as few bits as fill its tree, a floor of type 1 without posts, a residue of type
+    2 over no samples, one mapping and one mode of short blocks."""
+    length = (entries - 1).bit_length()
+    shorter = (1 << length) - entries
+    bits = _PackedBits(b"\x05vorbis").put(0, 8)
+    bits.put(0x564342, 24).put(dimensions, 16).put(entries, 24).put(1, 1).put(length - 2, 5)
+    bits.put(shorter, entries.bit_length()).put(entries - shorter, (entries - shorter).bit_length())
+    bits.put(0, 4)
+    bits.put(0, 6).put(0, 16)
+    bits.put(0, 6).put(1, 16).put(0, 5).put(0, 2).put(7, 4)
+    bits.put(0, 6).put(2, 16).put(0, 24).put(0, 24).put(0, 24).put(partitions - 1, 6).put(0, 8)
+    for _ in range(partitions):
+        bits.put(0, 3).put(0, 1)
+    bits.put(0, 6).put(0, 16).put(0, 1).put(0, 1).put(0, 2).put(0, 8).put(0, 8).put(0, 8)
+    bits.put(0, 6).put(0, 1).put(0, 16).put(0, 16).put(0, 8)
+    return bytes(bits.put(1, 1).data)
+
+
+def ogg_short_chained_streams(path):
+    """Two chained streams, 416 bytes, each one sample long (two audio packets of one byte, the
+    last page's granule position 1) with a residue whose partition book has 64,000 entries, 40
+    partitions in 3 dimensions. libvorbis sets up the decoder anew at every change of stream, and
+    for this residue that is 64,000 allocations filled and freed, some 27 million instructions;
+    looping through one sample a stream, SDL_mixer changes stream 4,096 times for each buffer of
+    4,096 frames, in the audio callback with the mixer locked, and halting the music waits for the
+    callback."""
+    identification = b"\x01vorbis" + struct.pack("<IBIiiiBB", 0, 2, 22050, 0, 0, 0, 0xB8, 1)
+    comment = b"\x03vorbis" + struct.pack("<II", 0, 0) + b"\x01"
+    setup = _vorbis_partition_setup(64000, 3, 40)
+    chained = b""
+    for serial in (1, 2):
+        chained += _ogg_page(2, serial, 0, 0, [identification])
+        chained += _ogg_page(0, serial, 1, 0, [comment, setup])
+        chained += _ogg_page(4, serial, 2, 1, [b"\x00", b"\x00"])
+    Path(path).write_bytes(chained)
+
+
+def ogg_costliest_decoding(path):
+    """The music that costs the most decoding work that the checks let through, for a mixing
+    buffer: 6 channels at 22050 Hz in blocks of 8192 samples, each packet decoded through a
+    residue of 8 stages whose books give one value for each bit (one entry, a codeword of one
+    bit), one partition a value: some 44 million instructions a packet, two packets for some
+    buffers, 7 s looping."""
+    channels = 6
+    # Two books of one entry: the partition book, and the stages' book with its one value.
+    bits = _PackedBits(b"\x05vorbis").put(1, 8)
+    for values in (False, True):
+        bits.put(0x564342, 24).put(1, 16).put(1, 24).put(0, 2).put(0, 5)
+        if values:
+            bits.put(1, 4).put(0, 32).put(0, 32).put(0, 4).put(0, 1).put(0, 1)
+        else:
+            bits.put(0, 4)
+    bits.put(0, 6).put(0, 16)
+    bits.put(0, 6).put(1, 16).put(0, 5).put(0, 2).put(8, 4)
+    bits.put(0, 6).put(2, 16).put(0, 24).put(4096 * channels, 24).put(0, 24).put(0, 6).put(0, 8)
+    bits.put(7, 3).put(1, 1).put(31, 5)
+    for _ in range(8):
+        bits.put(1, 8)
+    bits.put(0, 6).put(0, 16).put(0, 1).put(0, 1).put(0, 2).put(0, 8).put(0, 8).put(0, 8)
+    bits.put(0, 6).put(1, 1).put(0, 16).put(0, 16).put(0, 8)
+    setup = bytes(bits.put(1, 1).data)
+    identification = b"\x01vorbis" + struct.pack("<IBIiiiBB", 0, channels, 22050, 0, 0, 0, 0xD6,
+                                                 1)
+    comment = b"\x03vorbis" + struct.pack("<II", 0, 0) + b"\x01"
+    # A long block, each channel's floor used with both posts at 255, then ones to the end.
+    head = _PackedBits().put(0, 1).put(3, 2)
+    for _ in range(channels):
+        head.put(1, 1).put(255, 8).put(255, 8)
+    packet = bytes(head.data) + b"\xff" * (4096 * channels * 9 // 8)
+    music = _ogg_page(2, 1, 0, 0, [identification]) + _ogg_page(0, 1, 1, 0, [comment, setup])
+    for index in range(40):
+        music += _ogg_page(4 if index == 39 else 0, 1, 2 + index, 4096 * index, [packet])
+    Path(path).write_bytes(music)
+
+
 def wav_largest(path):
     """The largest logo sound that the checks let through: 4 MiB of 16-bit mono at 22050 Hz,
     which SDL_mixer converts to 8 MiB of stereo, holding the file, SDL's copy and the converted

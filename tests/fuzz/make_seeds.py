@@ -365,13 +365,34 @@ def with_identification(data, **fields):
     return fix_first_page(bytes(data))
 
 
-def oggenc(seconds, rate, channels, quality=0):
+def oggenc(seconds, rate, channels, quality=0, serial=1):
     frames = int(seconds * rate)
     pcm = tone(frames, channels, 16)
     return subprocess.run(
         ["oggenc", "-Q", "--raw", "--raw-bits=16", "--raw-chan=%d" % channels,
-         "--raw-rate=%d" % rate, "-q", str(quality), "-s", "1", "-o", "-", "-"],
+         "--raw-rate=%d" % rate, "-q", str(quality), "-s", str(serial), "-o", "-", "-"],
         input=pcm, stdout=subprocess.PIPE, check=True).stdout
+
+
+def ogg_pages(serial, sequence, packets):
+    """Pages of stream `serial` holding these packets, 255 segments a page at most, numbered from
+    `sequence`, without granule positions."""
+    lacing = b"".join(bytes([255] * (len(packet) // 255) + [len(packet) % 255])
+                      for packet in packets)
+    body = b"".join(packets)
+    pages = b""
+    continued = 0
+    while lacing:
+        segments, lacing = lacing[:255], lacing[255:]
+        length = sum(segments)
+        page = bytearray(struct.pack("<4sBBqIIIB", b"OggS", 0, continued, -1, serial, sequence,
+                                     0, len(segments)) + segments + body[:length])
+        page[22:26] = struct.pack("<I", ogg_crc(bytes(page)))
+        pages += bytes(page)
+        body = body[length:]
+        continued = 1 if segments[-1] == 255 else 0
+        sequence += 1
+    return pages
 
 
 def music_seeds():
@@ -397,6 +418,18 @@ def music_seeds():
     seeds["junk-head"] = bytes(1000) + base
     seeds["headers-only"] = base[:4096]
     seeds["two-streams"] = base + oggenc(0.1, 44100, 1)
+    seeds["two-streams-converted-first"] = oggenc(0.1, 44100, 1, serial=2) + base
+    seeds["three-streams"] = base + oggenc(0.2, 22050, 2, serial=2) + oggenc(0.05, 22050, 2, 5, 3)
+    # The identification of the stream, then a comment header with its vendor and many comments.
+    first = 27 + base[26] + sum(base[27:27 + base[26]])
+    vendor = b"Xiph.Org libVorbis I 20200704"
+    comments = (b"\x03vorbis" + struct.pack("<I", len(vendor)) + vendor
+                + struct.pack("<I", 16000) + bytes(4 * 16000) + b"\x01")
+    seeds["comments-with-vendor"] = base[:first] + ogg_pages(1, 1, [comments])
+    # A page whose body ends with the start of an intact page at 1 Hz, which goes on after it.
+    hidden = with_identification(base, rate=1)[:first]
+    seeds["page-straddling"] = (base[:first] + ogg_pages(1, 1, [bytes(100) + hidden[:20]])
+                                + hidden[20:])
     return seeds
 
 

@@ -39,6 +39,10 @@ using Bytes = std::vector<Uint8>;
 // The mixer as the program opens it: 22050 Hz, signed 16-bit, stereo.
 const MixerSpec mixer{22050, AUDIO_S16LSB, 2};
 
+// A Vorbis stream in the mixer's format, with blocks of 256 and 2048 samples as libvorbis's encoder
+// writes them at that rate.
+const VorbisFormat stereo{2, 22050, {256, 2048}};
+
 // Byte `n` of a number, counted from its lowest; 0 beyond its width.
 Uint8 byteOf(Uint32 value, int n) {
     return n < 4 ? static_cast<Uint8>(value >> 8 * n) : 0;
@@ -709,6 +713,11 @@ TEST(DataFileChecks, OggPagesAndEveryStreamsIdentification) {
     Bytes hiding = audio;
     const Bytes hidden = oggPage(2, vorbisIdentification(2, 1));
     hiding.insert(hiding.begin() + 10, hidden.begin(), hidden.end());
+    // The first 20 bytes of the hidden page end this page's body; the rest follows the page.
+    Bytes straddling = audio;
+    straddling.insert(straddling.end(), hidden.begin(), hidden.begin() + 20);
+    straddling = oggPage(0, straddling);
+    straddling.insert(straddling.end(), hidden.begin() + 20, hidden.end());
     Bytes pattern = audio;
     pattern.insert(pattern.begin() + 10, {'O', 'g', 'g', 'S'});
     Bytes patterns = audio;
@@ -739,6 +748,8 @@ TEST(DataFileChecks, OggPagesAndEveryStreamsIdentification) {
         {"a checksum that does not match", corrupted, 0, "music: not an intact Ogg page"},
         {"version 1", oggPage(0, audio, 1), 0, "music: an Ogg page of an unknown version"},
         {"an intact page inside the body", oggPage(0, hiding), 0, hiddenPage},
+        {"an intact page that begins inside the body and ends beyond it", straddling, 0,
+         hiddenPage},
         {"the capture pattern alone inside the body", oggPage(0, pattern), 333, passes},
         {"five capture patterns, each a page to check", oggPage(0, patterns), 0, hiddenPage},
     };
@@ -873,8 +884,8 @@ TEST(DataFileChecks, VorbisCodebooksThatLibvorbisSetsUp) {
         {"a comment header", comment, "music: not a Vorbis setup header"},
     };
     for (const Row& row : rows) {
-        expectVerdict(vorbisSetupCost(row.setup.data(), row.setup.size()).has_value(), row.reason,
-                      row.name);
+        expectVerdict(vorbisSetupCost(row.setup.data(), row.setup.size(), stereo).has_value(),
+                      row.reason, row.name);
     }
 }
 
@@ -973,10 +984,11 @@ void setOggRate(Uint8* page, Uint32 rate) {
     std::memcpy(body + 12, &rate, 4);
 }
 
-// A Vorbis comment header with `count` empty comments.
-Bytes vorbisComment(Uint32 count) {
+// A Vorbis comment header with this vendor and `count` empty comments.
+Bytes vorbisComment(Uint32 count, const std::string& vendor = "") {
     Bytes packet{3, 'v', 'o', 'r', 'b', 'i', 's'};
-    putLe(packet, 0, 4);
+    putLe(packet, static_cast<Uint32>(vendor.size()), 4);
+    packet.insert(packet.end(), vendor.begin(), vendor.end());
     putLe(packet, count, 4);
     packet.resize(packet.size() + 4 * std::size_t{count});
     packet.push_back(1);
@@ -1000,22 +1012,73 @@ TEST(DataFileChecks, VorbisSetupHeadersCostWhatLibvorbisAllocates) {
             bits.put(0, 4);
         }
     }
-    const std::optional<VorbisCost> costly = vorbisSetupCost(bits.bytes.data(), bits.bytes.size());
+    const std::optional<VorbisCost> costly =
+        vorbisSetupCost(bits.bytes.data(), bits.bytes.size(), stereo);
     ASSERT_TRUE(costly.has_value()) << SDL_GetError();
     EXPECT_GT(costly->decoding, Sint64{9} << 20) << "two tables of 65536 rows, and the book";
+    EXPECT_GT(costly->entry, 2 * 65536 * 450) << "each row allocated, filled and freed anew";
 }
 
-TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
+TEST(DataFileChecks, TheMostWorkThatAnyWindowOfLoopingMusicTakes) {
+    struct Row {
+        const char* name;
+        std::vector<MusicWork> stretches;
+        Sint64 most;
+    };
+    const Row rows[] = {
+        {"one stretch longer than the window", {{10, 5000}}, 10},
+        {"a loop of 100 frames, read 41 times", {{10, 100}}, 410},
+        {"the costly stretch where a window starts", {{1000, 1}, {1, 4095}, {1, 4096}}, 1001},
+        {"a window round the end of the loop", {{1, 4000}, {500, 0}, {7, 100}}, 508},
+        {"a stream set up before each frame", {{100, 0}, {1, 1}}, 4096 * 101},
+        {"no frames at all", {{5, 0}}, -1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(mostWorkIn(row.stretches, 4096), row.most) << row.name;
+    }
+}
+
+// A stream one sample long (two audio packets, the last page's granule position 1) whose
+// residue's partition book has 64000 entries, 40 partitions in 3 dimensions: libvorbis allocates,
+// fills and frees a row for each of them whenever it sets the decoder up.
+Bytes oneSampleStream(Uint32 serial) {
+    PackedBits setup;
+    setup.bytes = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    setup.count = setup.bytes.size() * 8;
+    setup.put(0, 8);
+    putOrderedBook(setup, 15, {1536, 62464}, 3);
+    setup.put(0, 6).put(0, 16);                               // one time-domain transform
+    setup.put(0, 6).put(1, 16).put(0, 5).put(0, 2).put(7, 4); // one floor of type 1, no posts
+    setup.put(0, 6).put(2, 16).put(0, 24).put(0, 24).put(0, 24).put(39, 6).put(0, 8);
+    for (int partition = 0; partition < 40; ++partition) {
+        setup.put(0, 4);
+    }
+    setup.put(0, 6).put(0, 16).put(0, 4).put(0, 24);           // one mapping
+    setup.put(0, 6).put(0, 1).put(0, 16).put(0, 16).put(0, 8); // one mode of short blocks
+    setup.put(1, 1);
+    Bytes stream = oggStream({vorbisIdentification(2, 22050), vorbisComment(0), setup.bytes});
+    const Bytes audio = oggPageOf(4, 2, {1, 1}, {0, 0});
+    stream.insert(stream.end(), audio.begin(), audio.end());
+    editOggPages(stream, 0, [serial](Uint8* page, int index) {
+        std::memcpy(page + 14, &serial, 4);
+        page[6] = index == 2 ? 1 : 0;
+    });
+    return stream;
+}
+
+TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemoryAndTime) {
     const Bytes tone = readFile(FIXTURE_DIR "/tone.ogg");
+    const Bytes song = readFile(FIXTURE_DIR "/song.ogg");
     ASSERT_FALSE(tone.empty());
-    const auto chain = [](Bytes first, const Bytes& second) {
+    ASSERT_FALSE(song.empty());
+    // The second stream numbered anew by `renumber`.
+    const auto chain = [](Bytes first, const Bytes& second, Uint8 renumber = 0x5A) {
         const std::size_t at = first.size();
         first.insert(first.end(), second.begin(), second.end());
-        editOggPages(first, at, [](Uint8* page, int) { page[14] ^= 0x5A; });
+        editOggPages(first, at, [renumber](Uint8* page, int) { page[14] ^= renumber; });
         return first;
     };
-    const auto edited = [&tone](const std::function<void(Uint8*, int)>& edit) {
-        Bytes ogg = tone;
+    const auto edited = [](Bytes ogg, const std::function<void(Uint8*, int)>& edit) {
         editOggPages(ogg, 0, edit);
         return ogg;
     };
@@ -1029,11 +1092,29 @@ TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
     flat[setup + 11] = 0;
     flat[setup + 12] = 0;
     editOggPages(flat, 0, [](Uint8*, int) {});
-    const Bytes wide = edited([](Uint8* page, int index) {
+    const Bytes wide = edited(tone, [](Uint8* page, int index) {
         if (index == 0) {
             setOggRate(page, 44100);
         }
     });
+    // The pages up to the first that holds audio, the first with a granule position.
+    std::size_t audioAt = 0;
+    while (tone[audioAt + 6] == 0) {
+        std::size_t length = 27u + tone[audioAt + 26];
+        for (int segment = 0; segment < tone[audioAt + 26]; ++segment) {
+            length += tone[audioAt + 27 + segment];
+        }
+        audioAt += length;
+    }
+    const Bytes headers(tone.begin(), tone.begin() + static_cast<std::ptrdiff_t>(audioAt));
+    // The last page of the tone again, after the page that ends its stream.
+    Bytes afterTheEnd = tone;
+    afterTheEnd.insert(afterTheEnd.end(), tone.begin() + static_cast<std::ptrdiff_t>(audioAt),
+                       tone.end());
+    editOggPages(afterTheEnd, tone.size(), [](Uint8* page, int) { ++page[18]; });
+    Bytes costly = oneSampleStream(1);
+    const Bytes second = oneSampleStream(2);
+    costly.insert(costly.end(), second.begin(), second.end());
     Bytes tail = tone;
     tail.resize(tone.size() + 4096, 0x55);
     const Bytes identification = vorbisIdentification(2, 22050);
@@ -1042,7 +1123,9 @@ TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
                                    }})});
     Bytes streams;
     for (int n = 0; n < 65; ++n) {
+        const std::size_t at = streams.size();
         streams.insert(streams.end(), small.begin(), small.end());
+        editOggPages(streams, at, [n](Uint8* page, int) { page[14] = static_cast<Uint8>(n); });
     }
     struct Row {
         const char* name;
@@ -1052,21 +1135,38 @@ TEST(DataFileChecks, OggFilesThatSdlMixerPlaysForEverInBoundedMemory) {
     const Row rows[] = {
         {"the tests' music", tone, passes},
         {"a chain of two streams in the mixer's format", chain(tone, tone), passes},
+        {"four chained streams of two seconds each",
+         chain(chain(chain(song, song, 1), song, 2), song, 3), passes},
         {"one stream at 44100 Hz, converted as it loops", wide, passes},
         {"a chain of streams that need converting, each change losing a buffer", chain(tone, wide),
          "music: chained streams that need converting"},
+        {"the same with the stream that needs converting first", chain(wide, tone),
+         "music: chained streams that need converting"},
+        {"chained streams one sample long, each costly to set up", costly,
+         "music: decoding that costs too much in a mixing buffer"},
+        {"the headers alone", headers, "music: streams that play nothing"},
+        {"a granule position one sample on",
+         edited(song, [](Uint8* page, int index) { page[6] += index == 3 ? 1 : 0; }),
+         "music: granule positions that disagree with the packets"},
+        {"a stream numbered as the one before it", chain(tone, tone, 0),
+         "music: a stream numbered as the one before it"},
+        {"a page of another stream inside a stream",
+         edited(song, [](Uint8* page, int index) { page[14] ^= index == 3 ? 1 : 0; }),
+         "music: pages of streams interleaved"},
+        {"a page after the one that ends its stream", afterTheEnd,
+         "music: a page after the last of its stream"},
         {"a codebook of 0 dimensions", flat, "music: codebook of no dimensions or too many values"},
         {"the same in a chained second stream", chain(tone, flat),
          "music: codebook of no dimensions or too many values"},
-        {"header pages out of sequence",
-         edited([](Uint8* page, int index) { page[18] += index > 0 ? 1 : 0; }),
-         "music: header pages out of sequence"},
-        {"a header page that says it continues a packet when none is open",
-         edited([](Uint8* page, int index) { page[5] |= index == 1 ? 1 : 0; }),
-         "music: a header page that continues no packet"},
+        {"pages out of sequence",
+         edited(tone, [](Uint8* page, int index) { page[18] += index > 0 ? 1 : 0; }),
+         "music: pages out of sequence"},
+        {"a page that says it continues a packet when none is open",
+         edited(tone, [](Uint8* page, int index) { page[5] |= index == 1 ? 1 : 0; }),
+         "music: continuation flags that disagree with the packets"},
         {"junk after the last page", tail, "music: not an intact Ogg page"},
-        {"a comment header of 200000 comments, 9 MB to libvorbis",
-         oggStream({identification, vorbisComment(200000)}),
+        {"a comment header of its vendor and 200000 comments, 9 MB to libvorbis",
+         oggStream({identification, vorbisComment(200000, "Xiph.Org libVorbis I 20200704")}),
          "music: headers that take libvorbis too much memory"},
         {"65 chained streams", streams, "music: more than 64 chained streams"},
         {"a comment header over 1 MiB", oggStream({identification, vorbisComment(270000)}),

@@ -2,7 +2,9 @@
 """Makes the font and the music that the unit tests put in their run directories.
 
 The font draws every printable character as one solid box on a whole-pixel grid at 16 points,
-so a test knows exactly which pixels a text covers. The music is a quarter-second tone. Three
+so a test knows exactly which pixels a text covers. The music is a quarter-second tone, and a
+noisy tone of two seconds, over several pages, for chains of streams as long as ordinary music
+has them. Three
 crafted variants of the font make SDL_ttf 2.0.11 write outside the text boxes it renders or give
 it no box at all, and five more cost FreeType too much time or memory; the data file checks
 must refuse them.
@@ -11,6 +13,7 @@ must refuse them.
 # SPDX-License-Identifier: MIT
 import math
 import os
+import random
 import struct
 import subprocess
 import sys
@@ -229,12 +232,14 @@ def make_edge_fonts(out_dir, font_path):
     read_to_the_end_of_glyf(heavy, font.getGlyphID("c83"), 100 * 1024)
 
 
-def make_music(path):
-    rate, seconds = 22050, 0.25
+def make_music(path, seconds=0.25, noise=0):
+    rate = 22050
     frames = int(rate * seconds)
     samples = bytearray()
+    hiss = random.Random(seconds)
     for n in range(frames):
         value = int(8000 * math.sin(2 * math.pi * 440 * n / rate))
+        value += hiss.randint(-noise, noise) if noise else 0
         samples += struct.pack("<hh", value, value)
     with tempfile.TemporaryDirectory() as scratch:
         wav_path = os.path.join(scratch, "tone.wav")
@@ -254,6 +259,7 @@ def main():
     make_costly_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_edge_fonts(out_dir, os.path.join(out_dir, "boxes.ttf"))
     make_music(os.path.join(out_dir, "tone.ogg"))
+    make_music(os.path.join(out_dir, "song.ogg"), 2.0, 4000)
 
 
 if __name__ == "__main__":
