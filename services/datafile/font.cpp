@@ -11,6 +11,7 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -29,6 +30,12 @@ constexpr int maxTextHeight = 1024;
 // letters are not two ems wide.
 constexpr int glyphReachEms = 1;
 constexpr int glyphSizeEms = 4;
+
+// Most points of the outlines that one line loads through the auto-hinter. A line of an ordinary
+// text face holds a few hundred to a couple of thousand; one of glyphs with as many points as
+// the glyph check lets through would cost the auto-hinter a few milliseconds a menu frame. A line
+// beyond this is drawn with its outlines as they are, which costs a third of that.
+constexpr Sint64 maxHintedLinePoints = 4096;
 
 // Largest font: each line of text opens it anew, twice a menu frame, from a copy in memory, and
 // its check walks every glyph.
@@ -317,12 +324,13 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
     }
     const FontTable* glyf = findTable(directory, "glyf");
     const FontTable* loca = findTable(directory, "loca");
+    std::vector<Uint16> glyphPoints;
     if (glyf != nullptr && loca != nullptr) {
         const std::size_t locations = glyphLocations(directory, *loca, longOffsets, glyphs, size);
         const GlyphTables tables{bytes + glyf->offset, static_cast<std::size_t>(glyf->length),
                                  bytes + loca->offset, locations,
                                  longOffsets,          glyphs};
-        if (!glyphOutlinesAccepted(tables)) {
+        if (!glyphOutlinesAccepted(tables, glyphPoints)) {
             return std::nullopt;
         }
     }
@@ -338,7 +346,24 @@ std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size) {
     }
     // Without programs of its own, FreeType fits the glyphs to the pixels with its auto-hinter.
     return FontCheck{instructions > 0 || tableLength(directory, "fpgm") > 0 ||
-                     tableLength(directory, "prep") > 0};
+                         tableLength(directory, "prep") > 0,
+                     std::move(glyphPoints)};
+}
+
+bool lineHintable(TTF_Font* font, const std::string& text, const std::vector<Uint16>& glyphPoints) {
+    // SDL_ttf keeps a glyph for each character code and loads it twice, to measure it and to
+    // render it, each time through the auto-hinter, whose work grows with the outline's points.
+    std::bitset<256> seen;
+    Sint64 points = 0;
+    for (const unsigned char character : text) {
+        if (seen[character]) {
+            continue;
+        }
+        seen[character] = true;
+        const auto glyph = static_cast<std::size_t>(TTF_GlyphIsProvided(font, character));
+        points += glyph < glyphPoints.size() ? glyphPoints[glyph] : 0;
+    }
+    return points <= maxHintedLinePoints;
 }
 
 bool fontMetricsUsable(int height, int ascent, int descent) {

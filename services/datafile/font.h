@@ -4,9 +4,11 @@
 #pragma once
 
 #include <SDL.h>
+#include <SDL_ttf.h>
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 // One glyph of a line of text as SDL_ttf places it, in pixels: its box from the pen position on
@@ -29,9 +31,10 @@ struct TextLine {
 };
 
 // What the check of a whole font tells its opening: whether FreeType would run the font's own
-// hinting programs on its glyphs.
+// hinting programs on its glyphs, and how many points each glyph's outline has.
 struct FontCheck {
     bool ownHinting;
+    std::vector<Uint16> glyphPoints;
 };
 
 // How many bytes FreeType may read from a font file with these leading bytes and this size (up
@@ -42,6 +45,10 @@ std::optional<Sint64> fontExtent(const Uint8* bytes, std::size_t count, Sint64 f
 // Judges the whole of a font, up to its extent, as FreeType reads it from memory; none, with the
 // reason recorded, when FreeType would spend too much time or memory on it.
 std::optional<FontCheck> fontAccepted(const Uint8* bytes, std::size_t size);
+
+// Whether FreeType's auto-hinter may fit the glyphs of `text` in `font` to the pixels, by how many
+// points the outlines hold that drawing the line loads; `glyphPoints` is the font check's.
+bool lineHintable(TTF_Font* font, const std::string& text, const std::vector<Uint16>& glyphPoints);
 
 // Whether SDL_ttf's metrics of an opened font give text a usable box; records the reason when
 // not.

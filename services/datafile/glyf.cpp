@@ -149,13 +149,16 @@ bool costOf(Walker& walker, std::size_t glyph, int level) {
 
 } // namespace
 
-bool glyphOutlinesAccepted(const GlyphTables& tables) {
+bool glyphOutlinesAccepted(const GlyphTables& tables, std::vector<Uint16>& points) {
     Walker walker{tables, std::vector<Walk>(tables.glyphs, Walk::unseen),
                   std::vector<GlyphCost>(tables.glyphs)};
+    points.assign(tables.glyphs, 0);
     for (std::size_t glyph = 0; glyph < tables.glyphs; ++glyph) {
         if (!costOf(walker, glyph, 0)) {
             return false;
         }
+        // At most maxGlyphPoints, which the walk has just checked.
+        points[glyph] = static_cast<Uint16>(walker.costs[glyph].points);
     }
     return true;
 }

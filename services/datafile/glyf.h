@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <vector>
 
 // A font's glyph outlines and where each one starts, as FreeType reads them: the `glyf` table,
 // and the `loca` entries that FreeType takes as its glyphs' locations.
@@ -19,5 +20,6 @@ struct GlyphTables {
 };
 
 // Whether FreeType loads every glyph within a bounded number of points, bytes, parts and levels of
-// parts; records the reason when not.
-bool glyphOutlinesAccepted(const GlyphTables& tables);
+// parts; records the reason when not. Sets `points` to how many points each glyph's outline
+// has, its parts' included.
+bool glyphOutlinesAccepted(const GlyphTables& tables, std::vector<Uint16>& points);

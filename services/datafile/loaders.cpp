@@ -98,13 +98,16 @@ SDL_Surface* loadBitmap(const char* path) {
     return source == nullptr ? nullptr : SDL_LoadBMP_RW(source, 1);
 }
 
-TTF_Font* openFont(const char* path, int size) {
+namespace {
+
+// Opens a font at `size` points as TTF_OpenFont would, once its file passes the check, which
+// leaves in `check` what it found.
+TTF_Font* openCheckedFont(const char* path, int size, FontCheck& check) {
     if (TTF_WasInit() == 0) {
         refuse("font: the font library is not running");
         return nullptr;
     }
     // The font reads its glyphs from the stream until it is closed, which closes the stream.
-    FontCheck check{};
     SDL_RWops* source = openFontStream(path, check);
     TTF_Font* font = source == nullptr ? nullptr : TTF_OpenFontRW(source, 1, size);
     // A font's own hinting programs can keep FreeType busy for minutes on one glyph, whatever
@@ -121,11 +124,24 @@ TTF_Font* openFont(const char* path, int size) {
     return font;
 }
 
+} // namespace
+
+TTF_Font* openFont(const char* path, int size) {
+    FontCheck check{};
+    return openCheckedFont(path, size, check);
+}
+
 SDL_Surface* renderText(const char* path, int size, const std::string& text, SDL_Color foreground,
                         SDL_Color background) {
-    TTF_Font* font = openFont(path, size);
+    FontCheck check{};
+    TTF_Font* font = openCheckedFont(path, size, check);
     if (font == nullptr) {
         return nullptr;
+    }
+    // A line whose glyphs hold too many points for the auto-hinter is drawn unhinted, before
+    // any glyph is loaded.
+    if (!check.ownHinting && !lineHintable(font, text, check.glyphPoints)) {
+        TTF_SetFontHinting(font, TTF_HINTING_NONE);
     }
     SDL_Surface* rendered = textFitsItsBox(font, text, size)
                                 ? TTF_RenderText_Shaded(font, text.c_str(), foreground, background)

@@ -1409,6 +1409,20 @@ TEST_F(GuardedLoads, LoadsReadTheirLeadingBytesAndKeepLittleInMemory) {
     EXPECT_LT(residentKib() - before, 3 * 1024) << "the bitmap's 13 MiB stayed in memory";
 }
 
+// A line whose glyphs hold more points than the auto-hinter may fit is drawn with its outlines as
+// they are: each different character counts once, as SDL_ttf loads it once however often it
+// stands in the line.
+TEST_F(GuardedLoads, LinesOfTooManyPointsForTheAutoHinterAreDrawnUnhinted) {
+    TTF_Font* font = openFont("Adore64.ttf", 16);
+    ASSERT_NE(font, nullptr) << SDL_GetError();
+    const std::vector<Uint16> heavy(1024, 1024);
+    EXPECT_TRUE(lineHintable(font, "SSSSSSSS", heavy));
+    EXPECT_TRUE(lineHintable(font, "(S)t(S)t", heavy));
+    EXPECT_FALSE(lineHintable(font, "(S)ta", heavy));
+    EXPECT_TRUE(lineHintable(font, "Quit for sure (Y or N)?", std::vector<Uint16>(1024, 256)));
+    TTF_CloseFont(font);
+}
+
 // The buffer kept from frame to frame holds one bitmap stream's bytes at a time: a second stream
 // opened while the first one is open would read its file into the bytes that the first one still
 // reads. Builds with assertions (the sanitized ones) catch that.
