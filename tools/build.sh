@@ -2,9 +2,11 @@
 # Sets up a Debian machine for quorvane, builds it, and runs the program or the whole test suite.
 #   tools/build.sh run      install what is missing, build, run the program from the repository root
 #   tools/build.sh test     install what is missing, build, run every test suite, the Windows
-#                           build's under Wine included
+#                           build's under Wine and the web build's in Chromium included
 #   tools/build.sh windows  install what is missing, build the Windows libraries and program, make
 #                           the zip and the installer in build-win64/
+#   tools/build.sh web      install what is missing, build the libraries and the program for web
+#                           pages, make the zip in build-web/
 # QUORVANE_WERROR=ON builds with warnings as errors (CI does).
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -31,6 +33,10 @@ test_packages=(
 # what builds the libraries), and what its tests need: Wine, 64-bit only.
 windows_packages=(cmake make pkg-config nsis)
 windows_test_packages=(wine wine64)
+# What the web build needs besides (tools/web_libraries.sh installs emscripten and what builds
+# the libraries), and what its tests need: headless Chromium driven through WebDriver.
+web_packages=(cmake make pkg-config)
+web_test_packages=(chromium chromium-driver python3-selenium)
 
 # install_missing PACKAGE...
 # shellcheck source=tools/debian_packages.sh
@@ -90,6 +96,28 @@ build_windows() {
   cmake --build build-win64 -j"$(nproc)"
 }
 
+# The web build in build-web, against the libraries that tools/web_libraries.sh builds once into
+# its cache (or finds there): the program alone, which leaves the tests of an earlier build with
+# them in place, or with `test` the program with its tests, which then run, their browser runs
+# comparing the page with the native build in build/.
+web_build() {
+  local prefix options=()
+  prefix=$(bash tools/web_libraries.sh)
+  if [ "${1:-}" = test ]; then
+    options=(-DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON -DQUORVANE_NATIVE_BUILD="$root/build")
+  elif [ ! -f build-web/CMakeCache.txt ]; then
+    options=(-DBUILD_TESTING=OFF)
+  fi
+  # CMake reads the toolchain file when it makes the folder, and warns when it is given again.
+  [ -f build-web/CMakeCache.txt ] ||
+    options+=(--toolchain cmake/emscripten.cmake -DCMAKE_BUILD_TYPE=Release)
+  cmake_configure build-web -DQUORVANE_WEB_PREFIX="$prefix" "${options[@]}"
+  cmake --build build-web -j"$(nproc)"
+  if [ "${1:-}" = test ]; then
+    ctest --test-dir build-web -j"$(nproc)" --output-on-failure
+  fi
+}
+
 case "${1:-}" in
   run)
     install_missing "${play_packages[@]}"
@@ -98,13 +126,14 @@ case "${1:-}" in
     ;;
   test)
     install_missing "${play_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
-      "${windows_test_packages[@]}"
+      "${windows_test_packages[@]}" "${web_packages[@]}" "${web_test_packages[@]}"
     build_all
     ctest --test-dir build -j"$(nproc)" --output-on-failure
     build_sanitized
     ctest --test-dir build-fuzz -j"$(nproc)" --output-on-failure
     build_windows ON
     ctest --test-dir build-win64 -j"$(nproc)" --output-on-failure
+    web_build test
     ;;
   windows)
     install_missing "${windows_packages[@]}"
@@ -113,8 +142,15 @@ case "${1:-}" in
     echo "Made:"
     ls -1 build-win64/quorvane-*-win64.zip build-win64/quorvane-*-win64.exe
     ;;
+  web)
+    install_missing "${web_packages[@]}"
+    web_build
+    (cd build-web && cpack >/dev/null)
+    echo "Made:"
+    ls -1 build-web/quorvane-*-web.zip
+    ;;
   *)
-    echo "usage: $0 run|test|windows" >&2
+    echo "usage: $0 run|test|windows|web" >&2
     exit 2
     ;;
 esac
