@@ -8,7 +8,8 @@ through Selenium (WebDriver, with chromium-driver), with the same interface as x
         page.key("Escape")
         status = page.wait(10)            # once the page says that the game has ended
 
-The site is the zip that `tools/build.sh web` makes ($QUORVANE_WEB_ZIP), unpacked once per
+xharness imports this module, and gives its classes as XServer and Program, when
+$QUORVANE_WEB_ZIP names the zip that `tools/build.sh web` makes; the zip is unpacked once per
 process. Each page is served on 127.0.0.1 by a small server of this module: the program's files
 from the site, the data files from the run directory, each file's bytes sent counted; with
 ranges=False it answers every request with the whole file, as Python's http.server does, else it
@@ -22,6 +23,7 @@ the mix are those of the output less that delay.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
+import atexit
 import base64
 import http.server
 import io
@@ -38,12 +40,12 @@ from pathlib import Path
 import numpy as np
 from PIL import Image
 
-import xharness
 from xharness import HarnessError
 
 ZIP = os.environ.get("QUORVANE_WEB_ZIP", "")
 CHROMIUM = os.environ.get("QUORVANE_CHROMIUM", "/usr/bin/chromium")
 CHROMEDRIVER = os.environ.get("QUORVANE_CHROMEDRIVER", "/usr/bin/chromedriver")
+# The data files, served from the run directory (runs.DATA_FILES).
 DATA_FILES = ("graph/quorspla.bmp", "graph/splash.bmp", "snd/quor.wav", "snd/menumusic.ogg",
               "Adore64.ttf")
 PROBE = (Path(__file__).resolve().parent / "page_probe.js").read_text()
@@ -66,6 +68,7 @@ def site():
             if not ZIP or not Path(ZIP).is_file():
                 raise HarnessError("QUORVANE_WEB_ZIP names no zip of the web build: %r" % ZIP)
             folder = Path(tempfile.mkdtemp(prefix="quorvane-site-"))
+            atexit.register(shutil.rmtree, folder, ignore_errors=True)
             with zipfile.ZipFile(ZIP) as archive:
                 archive.extractall(folder)
             _site = folder
