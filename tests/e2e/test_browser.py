@@ -30,9 +30,14 @@ LOGO, SPLASH, SOUND, MUSIC, FONT = runs.DATA_FILES
 # From the opening of the page to the logo on its canvas.
 LOGO_LIMIT = 1.0
 # Seconds on the menu whose frames are timed, and the most that the median time between two may
-# be: the 33 ms gate, measured from the end of one frame, and the frame's own work.
-MENU_SECONDS = 3
+# be: the 33 ms gate, measured from the end of one frame, the frame's own work (some 2 ms in
+# WebAssembly) and the lateness of the page's timer. Beside the native build's frames, timed in
+# the same run and under the same load, the page's may be no more than PERIOD_MARGIN_MS further
+# apart: their work takes longer, and a page that overslept its due time by the browser's 4 ms
+# would come out further still.
+MENU_SECONDS = 5
 PERIOD_LIMIT_MS = 36
+PERIOD_MARGIN_MS = 3
 # The most that a page may fetch of a data file: the checks' bound for a bitmap, and for a
 # server that sends every file whole, what the network holds once the page has stopped reading.
 BITMAP_BOUND = 2464 * 1024
@@ -116,7 +121,8 @@ class Page(unittest.TestCase):
 
         self.assertLess(logo_time, LOGO_LIMIT, "the logo showed %.2f s after opening the page"
                         % logo_time)
-        self.assertLessEqual(period, PERIOD_LIMIT_MS, "ms between the menu's frames")
+        limit = PERIOD_LIMIT_MS if native is None else native + PERIOD_MARGIN_MS
+        self.assertLessEqual(period, limit, "ms between the menu's frames")
         self.assertEqual([key for key, prevented in kept if not prevented], [],
                          "keys that the page left to the browser")
         self.assertEqual(scrolled, (0, 0))
