@@ -10,8 +10,8 @@
 
 void yieldBetweenPasses() {
     // A page shows its canvas, delivers keys and plays sound only while the program waits, so
-    // every pass hands it the time until the next frame is due. A wait of no time would still
-    // take about 4 ms, which browsers give chained timers at the least, and put every frame
-    // some milliseconds past its due time.
+    // every pass hands it the time until the next frame is due. A wait of no time would keep a
+    // core busy, or, where a browser makes chained timers wait 4 ms at the least as the HTML
+    // standard lets it, put every frame some milliseconds past its due time.
     emscripten_sleep(timeToNextFrame(SDL_GetTicks(), lastTick));
 }
