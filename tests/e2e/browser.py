@@ -236,7 +236,7 @@ class Page:
         self.server.__enter__()
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
-        for argument in ("--headless=new", "--no-sandbox", "--window-size=800,600",
+        for argument in ("--headless=new", "--no-sandbox", "--window-size=1400,1000",
                          "--disable-background-timer-throttling",
                          "--disable-renderer-backgrounding"):
             options.add_argument(argument)
@@ -399,6 +399,13 @@ class Page:
         """Seconds since the page was opened at which the page put pixels on its canvas."""
         return [self._page_seconds(put) for put, _ in self._script(
             "return window.__quorvaneProbe.presents")]
+
+    def canvas_placement(self):
+        """(left, top, width, height) of the canvas on the page, and the window's width and
+        height, in the page's pixels."""
+        return tuple(self._script(
+            "var r = document.getElementById('canvas').getBoundingClientRect();"
+            "return [r.left, r.top, r.width, r.height, window.innerWidth, window.innerHeight]"))
 
     def scroll_position(self):
         return tuple(self._script("return [window.scrollX, window.scrollY]"))

@@ -1,13 +1,13 @@
 #!/usr/bin/python3
 """The web page around the game, in headless Chromium: the logo within a second of opening the
 page, the menu's frames a frame period apart (timed beside the native build's where it is at
-hand), the game's keys kept from the page, and the end on Y with the page saying so, the sound
-stopped and no uncaught exception; a browser that allows no sound before a gesture, where the
-page waits for the first click or key (a modifier key is none) and the game then starts with its
-whole logo sound; a page without AudioWorklet, which plays through the older ScriptProcessorNode;
-a page that cannot load saying why; and a file of gigabytes costing the network
-no more than what the program reads of it, from a server that honours Range requests and from one
-that sends every file whole.
+hand), the canvas a whole multiple of the game's size in the middle of the window, the game's
+keys kept from the page, and the end on Y with the page saying so, the sound stopped and no
+uncaught exception; a browser that allows no sound before a gesture, where the page waits for the
+first click or key (a modifier key is none) and the game then starts with its whole logo sound; a
+page without AudioWorklet, which plays through the older ScriptProcessorNode; a page that cannot
+load saying why; and a file of gigabytes costing the network no more than what the program reads
+of it, from a server that honours Range requests and from one that sends every file whole.
 
 Runs with the web build's zip ($QUORVANE_WEB_ZIP) alone; the figures it measures are printed.
 """
@@ -89,6 +89,7 @@ class Page(unittest.TestCase):
             page.wait_picture(screens.logo, 10)
             logo_time = page.picture_time
             page.wait_picture(screens.menu, 10, allowed=screens.logo)
+            placed = page.canvas_placement()
             since = page.elapsed()
             time.sleep(MENU_SECONDS)
             period = median_period_ms([t for t in page.presents() if t >= since])
@@ -126,6 +127,12 @@ class Page(unittest.TestCase):
         self.assertEqual([key for key, prevented in kept if not prevented], [],
                          "keys that the page left to the browser")
         self.assertEqual(scrolled, (0, 0))
+        # The canvas a whole multiple of the game's 640 by 480, centred in the window.
+        left, top, width, height, window_width, window_height = placed
+        self.assertEqual((width % 640, height % 480, width // 640), (0, 0, height // 480))
+        self.assertGreaterEqual(width, 640)
+        self.assertLessEqual(abs(2 * left + width - window_width), 1)
+        self.assertLessEqual(abs(2 * top + height - window_height), 1)
         self.assertIn("The game has ended", said)
         self.assertIn("Reload the page", said)
         self.assertFalse(open_audio, "the sound plays on after the end")
