@@ -4,6 +4,7 @@
 #include "app/lifecycle.h"
 
 #include "app/context.h"
+#include "app/yield.h"
 #include "screens/logo.h"
 #include "screens/menu.h"
 #include "screens/quit_confirm.h"
@@ -64,6 +65,7 @@ void runStateLoop() {
     // A handler may push or pop while it runs; the stack is looked at again only once it returns.
     while (!stateStack.empty()) {
         stateStack.top()();
+        yieldBetweenPasses();
     }
 }
 

@@ -26,6 +26,10 @@ bool frameDue(Uint32 now, Uint32 last) {
     return now - last >= framePeriod;
 }
 
+Uint32 timeToNextFrame(Uint32 now, Uint32 last) {
+    return frameDue(now, last) ? 0 : framePeriod - (now - last);
+}
+
 bool frameGateOpen() {
     return frameDue(SDL_GetTicks(), lastTick);
 }

@@ -13,6 +13,10 @@ constexpr Uint32 framePeriod = 33;
 // Whether a frame is due at tick `now` when the last one was presented at tick `last`.
 bool frameDue(Uint32 now, Uint32 last);
 
+// Milliseconds from tick `now` until a frame is due when the last one was presented at tick
+// `last`; 0 when one is due.
+Uint32 timeToNextFrame(Uint32 now, Uint32 last);
+
 // Whether a frame-driven screen may run its frame now; when not, it returns at once.
 bool frameGateOpen();
 

@@ -3,10 +3,13 @@
 #   tools/build.sh run      install what is missing, build, run the program from the repository root
 #   tools/build.sh test     install and fetch what is missing, then run every stage of the tests
 #                           (the linters, the gcc build, the sanitizer and fuzz build, the Windows
-#                           build under Wine), each whether or not an earlier one failed, and end
-#                           with a line per stage; fails when any stage failed
+#                           build under Wine, the web build in Chromium), each whether or not an
+#                           earlier one failed, and end with a line per stage; fails when any
+#                           stage failed
 #   tools/build.sh windows  install what is missing, build the Windows libraries and program, make
 #                           the zip and the installer in build-win64/
+#   tools/build.sh web      install what is missing, build the libraries and the program for web
+#                           pages, make the zip in build-web/
 # QUORVANE_WERROR=ON builds with warnings as errors (CI does).
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -35,6 +38,10 @@ test_packages=(
 # the program's and the installer's resources.
 windows_packages=(cmake make pkg-config nsis)
 windows_test_packages=(wine wine64 python3-pefile)
+# What the web build needs besides (tools/web_libraries.sh installs emscripten and what builds
+# the libraries), and what its tests need: headless Chromium driven through WebDriver.
+web_packages=(cmake make pkg-config)
+web_test_packages=(chromium chromium-driver python3-selenium)
 
 # install_missing PACKAGE...
 # shellcheck source=tools/debian_packages.sh
@@ -96,6 +103,28 @@ build_windows() {
   cmake --build build-win64 -j"$(nproc)"
 }
 
+# The web build in build-web, against the libraries that tools/web_libraries.sh builds once into
+# its cache (or finds there): the program alone, which leaves the tests of an earlier build with
+# them in place, or with `test` the program with its tests, which then run, their browser runs
+# comparing the page with the native build in build/.
+web_build() {
+  local prefix options=()
+  prefix=$(bash tools/web_libraries.sh)
+  if [ "${1:-}" = test ]; then
+    options=(-DBUILD_TESTING=ON -DQUORVANE_REQUIRE_TESTS=ON -DQUORVANE_NATIVE_BUILD="$root/build")
+  elif [ ! -f build-web/CMakeCache.txt ]; then
+    options=(-DBUILD_TESTING=OFF)
+  fi
+  # CMake reads the toolchain file when it makes the folder, and warns when it is given again.
+  [ -f build-web/CMakeCache.txt ] ||
+    options+=(--toolchain cmake/emscripten.cmake -DCMAKE_BUILD_TYPE=Release)
+  cmake_configure build-web -DQUORVANE_WEB_PREFIX="$prefix" "${options[@]}"
+  cmake --build build-web -j"$(nproc)"
+  if [ "${1:-}" = test ]; then
+    ctest --test-dir build-web -j"$(nproc)" --output-on-failure
+  fi
+}
+
 # The stages of the test command: each builds what it tests and runs its tests.
 stage_lint() {
   bash tools/lint.sh
@@ -111,6 +140,9 @@ stage_sanitizer() {
 stage_windows() {
   build_windows ON
   ctest --test-dir build-win64 -j"$(nproc)" --output-on-failure
+}
+stage_web() {
+  web_build test
 }
 
 # run_stage NAME FUNCTION: runs a stage in a shell of its own that stops at the stage's first
@@ -158,12 +190,13 @@ case "${1:-}" in
     # Set-up: everything that the stages need from Debian's archive, installed or fetched now, so
     # that no test downloads anything.
     install_missing "${play_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
-      "${windows_test_packages[@]}"
+      "${windows_test_packages[@]}" "${web_packages[@]}" "${web_test_packages[@]}"
     compat_lib=$(bash tools/sdl12_compat.sh)
     run_stage lint stage_lint
     run_stage gcc stage_gcc
     run_stage sanitizer stage_sanitizer
     run_stage windows stage_windows
+    run_stage web stage_web
     report_stages
     ;;
   windows)
@@ -173,8 +206,15 @@ case "${1:-}" in
     echo "Made:"
     ls -1 build-win64/quorvane-*-win64.zip build-win64/quorvane-*-win64.exe
     ;;
+  web)
+    install_missing "${web_packages[@]}"
+    web_build
+    (cd build-web && cpack >/dev/null)
+    echo "Made:"
+    ls -1 build-web/quorvane-*-web.zip
+    ;;
   *)
-    echo "usage: $0 run|test|windows" >&2
+    echo "usage: $0 run|test|windows|web" >&2
     exit 2
     ;;
 esac

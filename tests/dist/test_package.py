@@ -8,11 +8,15 @@ prefix, the data files, the README and the licences, each file as its source has
 program whose every import, and every import of its libraries, is Windows' own or shipped; and
 an overview of the licences that names every library and where its source is. The program and
 the installer carry the game's icon and the project's version details.
+What the web zip holds: at its root, exactly the page, the program, the data files and the
+licences, each file as its source has it, and the same overview of the licences.
 
     test_package.py quorvane_<version>_<arch>.deb quorvane-<version>-1.<arch>.rpm
     test_package.py quorvane-<version>-win64.zip quorvane-<version>-win64.exe
                     with QUORVANE_WIN64_PREFIX, the library prefix, and OBJDUMP, mingw-w64's
                     objdump
+    test_package.py quorvane-<version>-web.zip
+                    with QUORVANE_WEB_PREFIX, the library prefix
 
 lintian and rpmlint judge the packages by their systems' rules (permissions, compression,
 stripping, hardening); these tests check that they are this project's packages.
@@ -316,10 +320,26 @@ def resources(binary):
     return groups, strings, numbers
 
 
+def check_licences_overview(test, root, prefix):
+    """LICENSES.txt at `root` names every licence folder, names only files that are there, and
+    gives each library's version, as the prefix records it, with its source's address."""
+    text = (root / "LICENSES.txt").read_text()
+    for folder in (root / "LICENSES").iterdir():
+        if folder.is_dir():
+            test.assertIn("LICENSES/%s/" % folder.name, text)
+    for named in re.findall(r"LICENSES/[A-Za-z0-9_./-]*[A-Za-z0-9_]", text):
+        test.assertTrue((root / named).exists(), named)
+    for line in (prefix / "versions.txt").read_text().splitlines():
+        library, version, _ = (line.split("\t") + ["", ""])[:3]
+        if library and not line.startswith("#") and library not in ("toolchain", "recipe"):
+            test.assertRegex(text, r"%s,\s+https://" % re.escape(version), library)
+    return text
+
+
 class WindowsPackage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if ZIP is None:
+        if ZIP is None or not ZIP.name.endswith("-win64.zip"):
             raise unittest.SkipTest("not a Windows zip")
         cls.prefix = Path(os.environ["QUORVANE_WIN64_PREFIX"])
         cls.scratch = tempfile.TemporaryDirectory(prefix="quorvane-package-")
@@ -369,19 +389,10 @@ class WindowsPackage(unittest.TestCase):
         self.assertEqual(loaded, set(shipped), "DLLs that nothing loads are shipped")
 
     def test_licences_overview_names_every_library_its_licence_files_and_its_source(self):
-        text = (self.folder / "LICENSES.txt").read_text()
+        text = check_licences_overview(self, self.folder, self.prefix)
         for path in self.dlls:
             self.assertIn(path.name, text)
-        for folder in (self.folder / "LICENSES").iterdir():
-            if folder.is_dir():
-                self.assertIn("LICENSES/%s/" % folder.name, text)
-        for named in re.findall(r"LICENSES/[A-Za-z0-9_./-]*[A-Za-z0-9_]", text):
-            self.assertTrue((self.folder / named).exists(), named)
-        # Each library's version, as the prefix records it, with its source's address.
-        for line in (self.prefix / "versions.txt").read_text().splitlines():
-            library, version, _ = (line.split("\t") + ["", ""])[:3]
-            if library and not line.startswith("#") and library not in ("toolchain", "recipe"):
-                self.assertRegex(text, r"%s,\s+https://" % re.escape(version), library)
+
 
     def test_program_and_installer_carry_the_game_s_icon_and_the_project_s_version_details(self):
         if INSTALLER is None:
@@ -415,6 +426,46 @@ class WindowsPackage(unittest.TestCase):
                                       "LICENSES.txt" % licence,
                     "OriginalFilename": binary.name,
                     **more})
+
+# The files of the web zip that come from the repository as they are.
+WEB_FILES = ("graph/quorspla.bmp", "graph/splash.bmp", "snd/quor.wav",
+             "snd/menumusic.ogg", "Adore64.ttf", "LICENSES/MIT.txt", "LICENSES/OFL-1.1.txt",
+             "LICENSES/CC-BY-4.0.txt")
+
+
+class WebPackage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if ZIP is None or not ZIP.name.endswith("-web.zip"):
+            raise unittest.SkipTest("not a web zip")
+        cls.prefix = Path(os.environ["QUORVANE_WEB_PREFIX"])
+        cls.scratch = tempfile.TemporaryDirectory(prefix="quorvane-package-")
+        cls.root = Path(cls.scratch.name)
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(cls.root)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.scratch.cleanup()
+
+    def test_holds_at_its_root_the_page_the_program_the_data_files_and_the_licences(self):
+        sources = {name: REPO / name for name in WEB_FILES}
+        sources["index.html"] = REPO / "dist/web/index.html"
+        licences = self.prefix / "share/licenses"
+        sources.update({"LICENSES/" + path.relative_to(licences).as_posix(): path
+                        for path in licences.rglob("*") if path.is_file()})
+        found = sorted(path.relative_to(self.root).as_posix()
+                       for path in self.root.rglob("*") if path.is_file())
+        self.assertEqual(found, sorted(list(sources) +
+                                       ["LICENSES.txt", "quorvane.js", "quorvane.wasm"]))
+        for name, source in sources.items():
+            with self.subTest(file=name):
+                self.assertEqual((self.root / name).read_bytes(), source.read_bytes())
+
+    def test_licences_overview_names_every_library_its_licence_files_and_its_source(self):
+        text = check_licences_overview(self, self.root, self.prefix)
+        self.assertIn("tools/web/libsdl1.2-browser-drivers.patch", text)
+        self.assertTrue((REPO / "tools/web/libsdl1.2-browser-drivers.patch").is_file())
 
 
 if __name__ == "__main__":

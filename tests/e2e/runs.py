@@ -8,6 +8,7 @@ Settings come from the environment (CMake passes them to each test):
   QUORVANE_SDL12_COMPAT_LIB  the same folder for the tests that try both SDL 1.2 builds
   QUORVANE_E2E_VALGRIND   "1" runs the program under valgrind's memcheck
   QUORVANE_SCREENSHOTS    folder to write PNG captures of the four screens to
+  QUORVANE_E2E_NATIVE     the native build's program, whose screens the browser's runs compare with
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -31,6 +32,7 @@ VALGRIND = os.environ.get("QUORVANE_E2E_VALGRIND", "") == "1"
 # Factor for every timeout: under valgrind the program runs many times slower.
 SLOW = 5 if VALGRIND else 1
 SCREENSHOTS = os.environ.get("QUORVANE_SCREENSHOTS", "")
+NATIVE = os.environ.get("QUORVANE_E2E_NATIVE", "")
 # Milliseconds that the disk audio driver waits after each 4096-frame buffer, so that the mix is
 # made in real time: classic SDL plays at the program's 22050 Hz, while SDL 2 under sdl12-compat
 # opens the device at 44100 Hz and converts.
@@ -101,8 +103,9 @@ def snapshot(directory):
 def run_side_by_side(test, cases, run_case, workers=3):
     """Runs run_case(case) for every (name, case) pair, `workers` at a time, and reports every
     failing case as a sub-test of `test`. Under Wine the runs go one at a time: they share one
-    Windows desktop, whose one foreground window takes the keys of every X server."""
-    if xharness.WINE:
+    Windows desktop, whose one foreground window takes the keys of every X server, and in a
+    browser, whose sound, played as it is mixed, must not wait for another browser's work."""
+    if xharness.WINE or xharness.BROWSER:
         workers = 1
     def guarded(item):
         name, case = item

@@ -290,6 +290,23 @@ class CraftedFiles(unittest.TestCase):
         runs.run_side_by_side(self, crafted_cases(), test_faults.run_case, workers=4)
 
 
+class OneOfEachKind(unittest.TestCase):
+    """A crafted file of each kind and a missing file: the runs that show another build of the
+    program, the web page's, treating them as this one does."""
+
+    NAMES = ("splash of bit depth 2056", "logo sound at 1 Hz", "music at 1 Hz",
+             "font of height 0 or less")
+
+    def test_each_kind_is_treated_as_in_the_desktop_build(self):
+        logo = checks.load_bitmap(runs.DATA / LOGO)
+        splash = checks.load_bitmap(runs.DATA / SPLASH)
+        cases = [(name, case) for name, case in crafted_cases() if name in self.NAMES]
+        self.assertEqual(len(cases), len(self.NAMES))
+        cases.append(("font missing", test_faults.Case(lambda run_dir: (run_dir / FONT).unlink(),
+                                                       logo, splash, text=False)))
+        runs.run_side_by_side(self, cases, test_faults.run_case, workers=2)
+
+
 def crafted_cases():
     logo = checks.load_bitmap(runs.DATA / LOGO)
     splash = checks.load_bitmap(runs.DATA / SPLASH)

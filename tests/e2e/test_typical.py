@@ -3,9 +3,11 @@
 the mixer plays compared with the data files at every step.
 
 The same test serves the tests' own data set, the project's data files, sdl12-compat, the
-sanitizer build and valgrind; runs.py says which settings choose them. With the project's data
-files, the four screens must also be the README's pictures in docs/, pixel for pixel; the run
-that saves its captures there (QUORVANE_SCREENSHOTS) refreshes them.
+sanitizer build, valgrind and the web build in a browser; runs.py says which settings choose them.
+With the project's data files, the four screens must also be the README's pictures in docs/,
+pixel for pixel; the run that saves its captures there (QUORVANE_SCREENSHOTS) refreshes them. In
+a browser, with the native build at hand, the native program then plays the same data files, and
+each of its four screens must be the page's pixel for pixel.
 """
 # SPDX-FileCopyrightText: 2026 The Quorvane developers
 # SPDX-License-Identifier: MIT
@@ -17,6 +19,7 @@ from PIL import Image
 
 import checks
 import runs
+import xharness
 from xharness import CAPTION, REPO, Program, XServer
 
 # Key, screen that follows it. The run then ends with Y on the last quit confirmation.
@@ -50,12 +53,12 @@ class TypicalRun(unittest.TestCase):
         before = runs.snapshot(run_dir)
         program.wait_window(20 * slow)
         logo, _ = program.wait_picture(screens.logo, 10 * slow)
-        logo_seen = program.elapsed()
+        logo_seen = program.picture_time
         self.assertEqual(program.caption(), CAPTION)
 
         # Every capture until the menu shows the logo: it is held, then the menu follows.
         menu, _ = program.wait_picture(screens.menu, 10 * slow, allowed=screens.logo)
-        menu_seen = program.elapsed()
+        menu_seen = program.picture_time
         self.assertGreater(menu_seen - logo_seen, LOGO_HOLD - 0.2, "logo held too briefly")
         if not runs.VALGRIND:
             self.assertLess(menu_seen - logo_seen, LOGO_HOLD + 0.7, "logo held too long")
@@ -70,7 +73,7 @@ class TypicalRun(unittest.TestCase):
             program.key(key)
             picture, _ = program.wait_picture(getattr(screens, following), 5 * slow,
                                               allowed=getattr(screens, current))
-            shown.append([following, program.elapsed(), None])
+            shown.append([following, program.picture_time, None])
             pictures.setdefault(following, picture)
         self._dwell(program, screens.confirm)
         shown[-1][2] = program.elapsed()
@@ -92,6 +95,27 @@ class TypicalRun(unittest.TestCase):
             self._compare_with_readme(pictures)
         if self.record:
             self._check_sound(program, run_dir, logo_seen, shown)
+        if xharness.BROWSER and runs.NATIVE:
+            self._compare_with_native(run_dir, screens, pictures)
+
+    def _compare_with_native(self, run_dir, screens, pictures):
+        """The native build's program on the same data files, under Xvfb: each of its four
+        screens must be the page's pixel for pixel."""
+        with xharness.X_SERVER() as server, \
+                xharness.X_PROGRAM(server, run_dir, exe=runs.NATIVE) as native:
+            native.wait_window(20)
+            captured = {"logo": native.wait_picture(screens.logo, 10)[0],
+                        "menu": native.wait_picture(screens.menu, 10, allowed=screens.logo)[0]}
+            for key, following, current in (("s", "game", "menu"), ("Escape", "menu", "game"),
+                                             ("q", "confirm", "menu")):
+                native.key(key)
+                captured.setdefault(following, native.wait_picture(
+                    getattr(screens, following), 5, allowed=getattr(screens, current))[0])
+            native.key("y")
+            self.assertEqual(native.wait(10), 0)
+        for name, picture in pictures.items():
+            self.assertIsNone(checks.describe_difference(picture, captured[name]),
+                              "the %s differs from the native build's" % name)
 
     def _dwell(self, program, check):
         """Stays on a screen for DWELL seconds; every capture meanwhile must still show it."""

@@ -221,6 +221,7 @@ class Program:
         self.process = None
         self.window = None
         self.status = None
+        self.picture_time = None
 
     # --- start and end ---------------------------------------------------------------------
 
@@ -466,7 +467,8 @@ class Program:
         return parse_xwd(data)
 
     def wait_picture(self, check, timeout=10, allowed=None):
-        """Polls captures until check(picture) is None; returns (picture, seconds waited).
+        """Polls captures until check(picture) is None; returns (picture, seconds waited), and
+        sets picture_time to when the picture showed: here, the time of the capture that passed.
 
         check and allowed return None when a picture passes and a reason otherwise. With
         `allowed`, every capture taken while waiting must pass check or allowed.
@@ -486,6 +488,7 @@ class Program:
             if picture is not None:
                 reason = check(picture)
                 if reason is None:
+                    self.picture_time = self.elapsed()
                     return picture, time.monotonic() - start
                 if allowed is not None:
                     unexpected = allowed(picture)
@@ -568,3 +571,11 @@ class Program:
         """The mix played so far: an (n, 2) int16 array at 22050 Hz."""
         data = self.recording_path.read_bytes()
         return np.frombuffer(data[:len(data) // 4 * 4], dtype="<i2").reshape(-1, 2)
+
+
+# The browser backend (browser.py) takes the place of the X server and the program when
+# $QUORVANE_WEB_ZIP names the web build's zip; the X backend's classes stay at hand as these.
+BROWSER = bool(os.environ.get("QUORVANE_WEB_ZIP"))
+X_SERVER, X_PROGRAM = XServer, Program
+if BROWSER:
+    from browser import Browser as XServer, Page as Program  # noqa: E402,F811

@@ -18,16 +18,18 @@ struct GateCase {
     Uint32 last;
     Uint32 now;
     bool due;
+    Uint32 wait;
 };
 
 TEST(FrameDue, OpensAtThirtyThreeMillisecondsAcrossTheTickWrap) {
     const GateCase cases[] = {
-        {1000, 1032, false},      {1000, 1033, true},       {1000, 1000, false},
-        {1000, 5000, true},       {0xFFFFFFF0u, 16, false}, {0xFFFFFFF0u, 17, true},
-        {0xFFFFFFFFu, 31, false}, {0xFFFFFFFFu, 32, true},  {0u, 0xFFFFFFFFu, true},
+        {1000, 1032, false, 1},      {1000, 1033, true, 0},       {1000, 1000, false, 33},
+        {1000, 5000, true, 0},       {0xFFFFFFF0u, 16, false, 1}, {0xFFFFFFF0u, 17, true, 0},
+        {0xFFFFFFFFu, 31, false, 1}, {0xFFFFFFFFu, 32, true, 0},  {0u, 0xFFFFFFFFu, true, 0},
     };
     for (const GateCase& c : cases) {
         EXPECT_EQ(frameDue(c.now, c.last), c.due) << "last " << c.last << " now " << c.now;
+        EXPECT_EQ(timeToNextFrame(c.now, c.last), c.wait) << "last " << c.last << " now " << c.now;
     }
 }
 
