@@ -10,6 +10,7 @@
 #include "services/datafile/ogg.h"
 #include "services/datafile/reader.h"
 #include "services/datafile/stream.h"
+#include "services/datafile/text_line.h"
 #include "services/datafile/wave.h"
 
 namespace {

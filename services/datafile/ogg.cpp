@@ -3,6 +3,8 @@
 // SPDX-License-Identifier: MIT
 #include "services/datafile/ogg.h"
 
+#include "services/datafile/music_work.h"
+#include "services/datafile/ogg_page.h"
 #include "services/datafile/reader.h"
 #include "services/datafile/vorbis.h"
 
@@ -26,14 +28,6 @@ constexpr Sint64 maxOggPacket = 1024 * 1024;
 // residues and comments can be made to take gigabytes.
 constexpr Sint64 maxVorbisHeaderCost = 8 * 1024 * 1024;
 
-// Highest rate of a stream. SDL_mixer decodes the music on the audio thread as it plays, and
-// the work grows with the rate; this is the highest rate in common use.
-constexpr Uint32 maxMusicRate = 192000;
-
-// Most capture patterns inside one page: each one found is checked as a page, checksum and all,
-// and audio data holds one by chance once in four billion bytes.
-constexpr int maxHiddenCaptures = 4;
-
 // Frames of each buffer that SDL_mixer fills, as the program opens the mixer.
 constexpr Sint64 mixingFrames = 4096;
 
@@ -52,13 +46,6 @@ constexpr Sint64 byteWork = 8;
 constexpr Sint64 packetOverheadWork = 500;
 constexpr Sint64 seekWork = 200'000;
 constexpr Sint64 seekPages = 16;
-
-// The stretches in which the pages' work is added up are at least this many frames long, and no
-// more than this many of them are kept: when there are, neighbours are joined in pairs. A window
-// over joined pages counts the whole of its first and last stretch, so the work is overestimated
-// by two stretches at most, and a file long enough to need longer stretches plays cheap frames.
-constexpr Sint64 stretchFrames = 256;
-constexpr std::size_t maxStretches = 65536;
 
 // One logical Ogg stream as libogg puts its packets together from its pages, libvorbis decodes
 // them and vorbisfile counts its samples; the streams of a chain follow each other whole.
@@ -91,65 +78,14 @@ struct MusicState {
     int streams;
     bool converted;
     VorbisCost headers;
-    std::vector<MusicWork> stretches;
-    MusicWork open;
+    WorkStretches work;
     // The audio packets of the page being read: the work of decoding each, and its samples.
     std::vector<MusicWork> packets;
-    Sint64 minimumFrames;
-    // Where the first stream's decoder is set up, and what it costs, and its largest page.
-    std::size_t firstSetUpStretch;
+    // Where the first stream's decoder is set up (work.marked), what it costs, and its largest
+    // page.
     Sint64 firstSetUp;
     Sint64 firstLargestPage;
 };
-
-// The length of the intact Ogg page at the start of `bytes`; 0 when none starts there.
-std::size_t intactOggPage(const Uint8* bytes, std::size_t count) {
-    ByteReader reader = byteReader(bytes, count);
-    const bool capture = readTag(reader, "OggS");
-    seekTo(reader, 22);
-    const Uint32 checksum = readLe32(reader);
-    const Uint32 segments = readU8(reader);
-    const Uint8* lacing = readSpan(reader, segments);
-    if (!capture || lacing == nullptr) {
-        return 0;
-    }
-    std::size_t length = 27 + segments;
-    for (Uint32 segment = 0; segment < segments; ++segment) {
-        length += lacing[segment];
-    }
-    return length <= count && oggChecksum(bytes, length) == checksum ? length : 0;
-}
-
-// Whether libvorbis's identification header at the start of a stream's first page gives audio
-// that SDL_mixer can convert and play in real time; records the reason when not.
-bool identificationAccepted(const Uint8* page, std::size_t length, const MixerSpec& mixer,
-                            AudioConversion& accepted) {
-    ByteReader reader = byteReader(page, length);
-    seekTo(reader, 5);
-    const bool continued = (readU8(reader) & 0x01) != 0;
-    seekTo(reader, 26);
-    seekTo(reader, 27 + readU8(reader));
-    const Uint8* kind = readSpan(reader, 7);
-    const Uint32 version = readLe32(reader);
-    const Uint32 channels = readU8(reader);
-    const Uint32 rate = readLe32(reader);
-    readSpan(reader, 30 - 16);
-    if (continued || reader.failed || std::memcmp(kind, "\x01vorbis", 7) != 0 || version != 0) {
-        return refuse("music: a stream that is not Vorbis");
-    }
-    // SDL_mixer builds its converter from the channel count (as a byte) and the rate of every
-    // stream a chained file starts, as it reaches it.
-    if (channels < 1 || channels > 8) {
-        return refuse("music: channels out of range");
-    }
-    if (rate > maxMusicRate) {
-        return refuse("music: a rate above 192 kHz");
-    }
-    const std::optional<AudioConversion> conversion =
-        audioConversion(AUDIO_S16LSB, static_cast<int>(channels), rate, mixer);
-    accepted = conversion.value_or(AudioConversion{0, 1, 0});
-    return conversion.has_value();
-}
 
 // Starts the stream that a page of this serial number and sequence number begins.
 StreamState streamBegun(Uint32 serial, Uint32 sequence, int rateDoublings) {
@@ -188,7 +124,7 @@ bool headerAccepted(MusicState& music, Sint64& work) {
         stream.setup = *setup;
         work += setup->entry;
         if (music.streams == 1) {
-            music.firstSetUpStretch = music.stretches.size();
+            music.work.marked = music.work.stretches.size();
             music.firstSetUp = setup->entry;
         }
     }
@@ -224,27 +160,6 @@ bool granuleAccepted(StreamState& stream, Sint64 granule, Sint64 samples, int co
     return true;
 }
 
-// Adds the work and frames of a stretch of a page to the stretches of the music.
-void addStretch(MusicState& music, MusicWork stretch) {
-    music.open.work += stretch.work;
-    music.open.frames += stretch.frames;
-    if (music.open.frames < music.minimumFrames) {
-        return;
-    }
-    music.stretches.push_back(music.open);
-    music.open = MusicWork{0, 0};
-    if (music.stretches.size() == maxStretches) {
-        for (std::size_t n = 0; n < maxStretches / 2; ++n) {
-            music.stretches[n] =
-                MusicWork{music.stretches[2 * n].work + music.stretches[2 * n + 1].work,
-                          music.stretches[2 * n].frames + music.stretches[2 * n + 1].frames};
-        }
-        music.stretches.resize(maxStretches / 2);
-        music.minimumFrames *= 2;
-        music.firstSetUpStretch /= 2;
-    }
-}
-
 // Adds a page to the stretches of the music: its own work (its bytes, its packets gathered, the
 // set-up of a stream) as it is read, then each of its audio packets as it is decoded, with the
 // samples it plays, but `played` of them in all, converted to the mixer's rate. libvorbis
@@ -256,13 +171,13 @@ void addPage(MusicState& music, Sint64 work, Sint64 played) {
     for (const MusicWork& packet : music.packets) {
         excess += packet.frames;
     }
-    addStretch(music, MusicWork{work, 0});
+    addWork(music.work, MusicWork{work, 0});
     for (MusicWork packet : music.packets) {
         const Sint64 cut = std::min(excess, packet.frames);
         packet.frames -= cut;
         excess -= cut;
         packet.frames = doublings >= 0 ? packet.frames << doublings : packet.frames >> -doublings;
-        addStretch(music, packet);
+        addWork(music.work, packet);
     }
     music.packets.clear();
 }
@@ -364,123 +279,37 @@ bool packetsAccepted(MusicState& music, const Uint8* page, std::size_t length,
 // Whether playing the music looping for ever stays within the work that a mixing buffer and a
 // second may take; records the reason when not.
 bool playingAccepted(MusicState& music, const MixerSpec& mixer) {
-    if (music.open.work > 0 || music.open.frames > 0) {
-        music.stretches.push_back(music.open);
-    }
+    std::vector<MusicWork>& stretches = closedStretches(music.work);
     // A single stream's decoder is set up once, when the music starts, and its loop is a seek; a
     // chain's, at every change of stream, the loop back to the first included.
-    if (music.streams == 1 && music.firstSetUpStretch < music.stretches.size()) {
-        music.stretches[music.firstSetUpStretch].work -= music.firstSetUp;
+    if (music.streams == 1 && music.work.marked < stretches.size()) {
+        stretches[music.work.marked].work -= music.firstSetUp;
         if (music.firstSetUp > maxBufferWork) {
             return refuse("music: a decoder set-up that costs too much");
         }
     }
-    if (!music.stretches.empty()) {
-        music.stretches.front().work += seekWork + seekPages * byteWork * music.firstLargestPage;
+    if (!stretches.empty()) {
+        stretches.front().work += seekWork + seekPages * byteWork * music.firstLargestPage;
     }
-    const Sint64 buffer = mostWorkIn(music.stretches, mixingFrames);
+    const Sint64 buffer = mostWorkIn(stretches, mixingFrames);
     if (buffer < 0) {
         return refuse("music: streams that play nothing");
     }
     if (buffer > maxBufferWork) {
         return refuse("music: decoding that costs too much in a mixing buffer");
     }
-    return mostWorkIn(music.stretches, mixer.rate) <= maxSecondWork ||
+    return mostWorkIn(stretches, mixer.rate) <= maxSecondWork ||
            refuse("music: decoding that costs too much a second");
 }
 
 } // namespace
-
-Uint32 oggChecksum(const Uint8* page, std::size_t length) {
-    static const auto table = [] {
-        std::vector<Uint32> entries(256);
-        for (Uint32 n = 0; n < 256; ++n) {
-            Uint32 value = n << 24;
-            for (int bit = 0; bit < 8; ++bit) {
-                value = value & 0x80000000u ? value << 1 ^ 0x04C11DB7u : value << 1;
-            }
-            entries[n] = value;
-        }
-        return entries;
-    }();
-    Uint32 crc = 0;
-    for (std::size_t n = 0; n < length; ++n) {
-        const Uint8 byte = n >= 22 && n < 26 ? 0 : page[n];
-        crc = crc << 8 ^ table[(crc >> 24 ^ byte) & 0xFF];
-    }
-    return crc;
-}
-
-OggPage oggPageAccepted(const Uint8* bytes, std::size_t count, const MixerSpec& mixer) {
-    const OggPage refused{0, false, false, 0};
-    const std::size_t length = intactOggPage(bytes, count);
-    if (length == 0) {
-        refuse("music: not an intact Ogg page");
-        return refused;
-    }
-    if (bytes[4] != 0) {
-        refuse("music: an Ogg page of an unknown version");
-        return refused;
-    }
-    // libogg finds pages by their capture pattern. An intact page that starts inside this one
-    // would be found in place of it when vorbisfile seeks, and never checked here.
-    const Uint8 capture[] = {'O', 'g', 'g', 'S'};
-    const Uint8* end = bytes + length;
-    int captures = 0;
-    for (const Uint8* at = bytes + 1; (at = std::search(at, end, capture, capture + 4)) != end;
-         ++at) {
-        if (++captures > maxHiddenCaptures ||
-            intactOggPage(at, count - static_cast<std::size_t>(at - bytes)) != 0) {
-            refuse("music: a page hidden inside another");
-            return refused;
-        }
-    }
-    const bool begins = (bytes[5] & 0x02) != 0;
-    AudioConversion conversion{0, 1, 0};
-    if (begins && !identificationAccepted(bytes, length, mixer, conversion)) {
-        return refused;
-    }
-    return OggPage{length, begins, conversion.filters > 0, conversion.rateDoublings};
-}
-
-Sint64 mostWorkIn(const std::vector<MusicWork>& stretches, Sint64 frames) {
-    Sint64 loopWork = 0;
-    Sint64 loopFrames = 0;
-    for (const MusicWork& stretch : stretches) {
-        loopWork += stretch.work;
-        loopFrames += stretch.frames;
-    }
-    if (loopFrames == 0) {
-        return -1;
-    }
-    // Whole loops, then the most that the frames left over take from any stretch on: the
-    // stretches that a window starting there reads before it has its frames, the last whole.
-    const Sint64 loops = (frames - 1) / loopFrames;
-    const Sint64 left = frames - loops * loopFrames;
-    const std::size_t count = stretches.size();
-    Sint64 most = 0;
-    Sint64 windowWork = 0;
-    Sint64 windowFrames = 0;
-    std::size_t end = 0;
-    for (std::size_t start = 0; start < count; ++start) {
-        while (windowFrames < left) {
-            windowWork += stretches[end % count].work;
-            windowFrames += stretches[end % count].frames;
-            ++end;
-        }
-        most = std::max(most, windowWork);
-        windowWork -= stretches[start].work;
-        windowFrames -= stretches[start].frames;
-    }
-    return loops * loopWork + most;
-}
 
 bool oggFileAccepted(const Uint8* bytes, std::size_t size, const MixerSpec& mixer) {
     // Every byte must belong to an accepted page: vorbisfile's open takes time that grows faster
     // than junk after the last page (64 MB: 7.8 s).
     MusicState music{};
     music.headers = VorbisCost{0, 0, 0, 0, 0, 0};
-    music.minimumFrames = stretchFrames;
+    music.work = workStretches();
     for (std::size_t position = 0; position < size;) {
         const OggPage page = oggPageAccepted(bytes + position, size - position, mixer);
         if (page.length == 0) {

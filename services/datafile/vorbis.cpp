@@ -93,15 +93,13 @@ Sint64 latticeValues(Sint64 entries, Sint64 dimensions) {
 
 // A codebook as the rest of the setup header refers to it.
 struct Codebook {
-    Sint64 dimensions;
-    Sint64 entries;
+    Sint64 dimensions, entries;
 };
 
 // What decoding a packet takes beyond its fixed part and the transform, at most, of the floors
 // and residues that it may use: a floor's work per sample of the block, and a residue's per value.
 struct PacketLoad {
-    Sint64 floorSampleWork;
-    Sint64 residueValueWork;
+    Sint64 floorSampleWork, residueValueWork;
 };
 
 // Reads one codebook as vorbis_staticbook_unpack does; the bytes that libvorbis allocates for it,
