@@ -34,29 +34,9 @@ target_link_options(quorvane PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sENVIRONMENT=web)
 
-# The version of each library as versions.txt records it ("NAME<tab>VERSION<tab>ORIGIN").
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${prefix}/versions.txt")
-file(STRINGS "${prefix}/versions.txt" versions REGEX "^[^#]")
-foreach(library SDL SDL_mixer ogg vorbis freetype SDL_ttf emscripten)
-  string(TOUPPER ${library} variable)
-  set(${variable}_VERSION_FULL "")
-  foreach(line IN LISTS versions)
-    # A line of the compiler names its Debian package after its version.
-    string(REGEX REPLACE "^toolchain\t([^\t]+)\tDebian package (.+)$" "\\2\t\\1\t\\2" line
-           "${line}")
-    if(line MATCHES "^${library}\t([^\t]+)\t(.*)$")
-      set(${variable}_VERSION_FULL "${CMAKE_MATCH_1}")
-      set(${variable}_ORIGIN "${CMAKE_MATCH_2}")
-    endif()
-  endforeach()
-  if(NOT ${variable}_VERSION_FULL)
-    message(FATAL_ERROR "${prefix}/versions.txt names no version of ${library}")
-  endif()
-endforeach()
-if(NOT SDL_TTF_ORIGIN MATCHES "release commit ([0-9a-f]+)")
-  message(FATAL_ERROR "${prefix}/versions.txt names no commit of SDL_ttf")
-endif()
-set(SDL_TTF_COMMIT ${CMAKE_MATCH_1})
+# The version of each library as the prefix records it.
+include(QuorvaneLibraryVersions)
+quorvane_library_versions(${prefix} SDL SDL_mixer ogg vorbis freetype SDL_ttf emscripten)
 configure_file(${PROJECT_SOURCE_DIR}/dist/web/LICENSES.txt.in ${made}/LICENSES.txt @ONLY)
 
 install(TARGETS quorvane RUNTIME DESTINATION .)

@@ -24,26 +24,9 @@ if(NOT EXISTS "${prefix}/versions.txt")
 endif()
 set(made ${PROJECT_BINARY_DIR}/dist)
 
-# The version of each library as versions.txt records it ("NAME<tab>VERSION<tab>ORIGIN").
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${prefix}/versions.txt")
-file(STRINGS "${prefix}/versions.txt" versions REGEX "^[^#]")
-foreach(library SDL SDL_mixer ogg vorbis freetype SDL_ttf)
-  string(TOUPPER ${library} variable)
-  set(${variable}_VERSION_FULL "")
-  foreach(line IN LISTS versions)
-    if(line MATCHES "^${library}\t([^\t]+)\t(.*)$")
-      set(${variable}_VERSION_FULL "${CMAKE_MATCH_1}")
-      set(${variable}_ORIGIN "${CMAKE_MATCH_2}")
-    endif()
-  endforeach()
-  if(NOT ${variable}_VERSION_FULL)
-    message(FATAL_ERROR "${prefix}/versions.txt names no version of ${library}")
-  endif()
-endforeach()
-if(NOT SDL_TTF_ORIGIN MATCHES "release commit ([0-9a-f]+)")
-  message(FATAL_ERROR "${prefix}/versions.txt names no commit of SDL_ttf")
-endif()
-set(SDL_TTF_COMMIT ${CMAKE_MATCH_1})
+# The version of each library as the prefix records it.
+include(QuorvaneLibraryVersions)
+quorvane_library_versions(${prefix} SDL SDL_mixer ogg vorbis freetype SDL_ttf)
 # The compiler's runtime goes into every binary: its Debian source packages, as installed.
 execute_process(
   COMMAND dpkg-query -W "-f=\${source:Version}\n" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
